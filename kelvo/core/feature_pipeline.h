@@ -1,0 +1,28 @@
+// The driver of the speech library: turns recording n ("<n>.raw") into a model vector in
+// "states.txt" by writing the list files the entry points read and calling ExtractFeatures,
+// then InitHMM, with their fixed argument vectors.
+#pragma once
+
+namespace kelvo {
+
+inline constexpr const char* kRecordingListFile = "raw.txt";
+inline constexpr const char* kFeatureListFile = "mfc.txt";
+inline constexpr const char* kModelListFile = "ml.txt";
+inline constexpr const char* kStatesFile = "states.txt";
+
+struct FeaturePipelineRun {
+    int initHmmResult = 0;
+    bool listFilesWritten = false;    // all three list files rewritten for this recording
+    bool staleStatesRemoved = false;  // no "states.txt" of an earlier run was left behind
+
+    // Whether a "states.txt" found after the run can only have come from this recording.
+    // Otherwise the run is not to be scored: a list file may still name the previous
+    // recording, or the previous model vector may still be there.
+    bool Scorable() const { return listFilesWritten && staleStatesRemoved; }
+};
+
+// Removes the previous "states.txt", rewrites the three list files and calls the two entry
+// points in order. The entry points are called even when a list file could not be written.
+FeaturePipelineRun RunFeaturePipeline(int n);
+
+}  // namespace kelvo

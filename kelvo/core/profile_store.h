@@ -1,0 +1,48 @@
+// The speaker profile "kelvo.cfg": one line per enrolled recording, in the order enrolled,
+// "<speaker> <n> " followed by the 45 values of its model vector, each in "%le " form, and a
+// line feed. The file is only ever appended to.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "kelvo/core/model_vector.h"
+
+namespace kelvo {
+
+inline constexpr const char* kProfileFile = "kelvo.cfg";
+
+// Names longer than this cannot be stored: readers of the profile take names into a buffer of
+// 1024 bytes.
+inline constexpr std::size_t kMaxSpeakerNameLength = 1023;
+
+// A name can be stored and read back when it is one token: not null, not empty, no white
+// space, at most kMaxSpeakerNameLength bytes.
+bool IsStorableSpeakerName(const char* speaker);
+
+std::string FormatProfileLine(std::string_view speaker, int n, const ModelVector& vector);
+
+// Appends the line for recording n; false when the profile could not be written in full.
+bool AppendProfileLine(std::string_view speaker, int n, const ModelVector& vector);
+
+// The enrolment a verification compares against: the vector of the speaker's first line and
+// that of the last later line. A line whose vector cannot be read in full, or holds a value
+// that is not finite, gives no vector; so does a missing line.
+struct EnrolledVectors {
+    std::optional<ModelVector> first;
+    std::optional<ModelVector> second;
+    int lines = 0;  // the speaker's lines in the profile
+
+    // Whether both vectors are there to compare against.
+    bool Complete() const { return first.has_value() && second.has_value(); }
+};
+
+// Selects the speaker's vectors from the profile's text. Names compare byte for byte. A
+// speaker with a single line has that line's vector as both enrolments.
+EnrolledVectors ParseProfile(std::string_view profile, std::string_view speaker);
+
+// ParseProfile on "kelvo.cfg"; a missing profile gives no vectors.
+EnrolledVectors ReadProfile(std::string_view speaker);
+
+}  // namespace kelvo

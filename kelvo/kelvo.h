@@ -1,0 +1,72 @@
+/* kelvo: speaker verification by a spoken password.
+ *
+ * Records the audio input into files and plays files back, enrols a speaker from a recording
+ * and verifies a new recording against the enrolment. Audio operations return nothing and
+ * report through the status word TL_Error; read it right after each start or stop call.
+ * Every file lives in the working directory. Usable from C and C++. */
+#ifndef KELVO_KELVO_H
+#define KELVO_KELVO_H
+
+#include <mmsystem.h>
+#include <windows.h>
+
+#if defined(KELVO_BUILDING_LIBRARY)
+#define KELVO_API __attribute__((visibility("default")))
+#else
+#define KELVO_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Status words. 0 when the library is loaded. TL_Error holds the code of the last failure of
+ * an audio operation (0 = none; texts via GetErrorString). The audio callbacks write these
+ * words from their own thread; each read sees a whole 32-bit value. */
+KELVO_API extern DWORD TL_Error;
+KELVO_API extern DWORD TL_RecordStatus;
+KELVO_API extern DWORD TL_PlayStatus;
+
+/* Error codes of the library's own, above the platform's multimedia result codes 0 to 20. */
+#define KELVO_ERR_NO_DEVICE 21   /* "No sound devices present." */
+#define KELVO_ERR_MEMORY 22      /* "Memory full." */
+#define KELVO_ERR_CREATE_FILE 23 /* "Error on creating file." */
+#define KELVO_ERR_WRITE_FILE 24  /* "Error on write to file." */
+#define KELVO_ERR_OPEN_FILE 25   /* "Error on opening file." */
+#define KELVO_ERR_READ_FILE 26   /* "Error on read from file." */
+
+/* Results of TrainSpeaker. Anything but KELVO_TRAIN_OK means no profile line was appended. */
+#define KELVO_TRAIN_OK 0
+#define KELVO_TRAIN_BAD_NAME 1            /* null, empty, white space, or 1024 bytes or longer */
+#define KELVO_TRAIN_NO_MODEL_VECTOR 2     /* the speech pipeline left no usable model vector */
+#define KELVO_TRAIN_PROFILE_NOT_WRITTEN 3 /* "kelvo.cfg" could not be appended to */
+
+/* Starts capturing the audio input into the named file; with writeHeader nonzero the file
+ * gets a RIFF/WAVE header. On success *handle receives the device. */
+KELVO_API void StartRecord(LPCWSTR fileName, WAVEFORMATEX format, HWAVEIN* handle, int writeHeader);
+/* Ends the capture started with this handle and closes its file. */
+KELVO_API void StopRecord(HWAVEIN handle);
+/* Starts playing the named file: with its own format when it has a RIFF/WAVE header, else as
+ * raw samples in the given format. On success *handle receives the device. */
+KELVO_API void StartPlay(LPCWSTR fileName, WAVEFORMATEX format, HWAVEOUT* handle);
+/* Ends the playback started with this handle. */
+KELVO_API void StopPlay(HWAVEOUT handle);
+
+/* Enrols recording n ("<n>.raw") for the speaker: appends one line to the profile
+ * "kelvo.cfg". Returns KELVO_TRAIN_OK or one of the other KELVO_TRAIN_ codes. */
+KELVO_API int TrainSpeaker(const char* speaker, int n);
+/* Scores recording n against the speaker's enrolment: the mean similarity to the first
+ * enrolment (100 = no difference) when accepted, exactly 0.0 when rejected or when the
+ * recording or the enrolment cannot be read. */
+KELVO_API double EvalSpeaker(const char* speaker, int n);
+
+/* The text of an error code; a constant string the caller neither frees nor modifies. */
+KELVO_API const WCHAR* GetErrorString(DWORD code);
+/* Sets TL_Error, TL_RecordStatus and TL_PlayStatus to 0. */
+KELVO_API void InitTonlet(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KELVO_KELVO_H */

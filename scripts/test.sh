@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test.
+#   scripts/test.sh                                  plain build in build/
+#   scripts/test.sh --sanitize address,undefined     sanitizer build in build-address-undefined/
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+sanitize=""
+while [ $# -gt 0 ]; do
+    case $1 in
+        --sanitize) sanitize=$2; shift 2 ;;
+        *) echo "usage: $0 [--sanitize LIST]" >&2; exit 2 ;;
+    esac
+done
+
+build_dir="$root/build"
+if [ -n "$sanitize" ]; then
+    build_dir="$root/build-${sanitize//,/-}"
+    export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+    export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+fi
+
+"$root/scripts/install-deps.sh"
+"$root/scripts/configure.sh" "$build_dir" -DKELVO_SANITIZE="$sanitize"
+ctest --test-dir "$build_dir" --output-on-failure --no-tests=error -j "$(nproc)"
