@@ -1,0 +1,254 @@
+// speech_accuracy_bench: measures how well libkelvo tells speakers and phrases apart on a
+// corpus of recordings, through TrainSpeaker and EvalSpeaker exactly as the demo uses them.
+//
+// Usage:
+//   speech_accuracy_bench [--manifest PATH] [--sessions N] [--voices N] [--jobs N]
+//
+//   --manifest PATH  the corpus manifest (default /tmp/kelvo-voice-corpus/manifest.tsv, as
+//                    scripts/make-voice-corpus.sh writes it): voice, phrase, session, path
+//   --sessions N     use only sessions 1 to N of each voice and phrase (quick run)
+//   --voices N       use only the first N voices of the manifest (quick run)
+//   --jobs N         worker processes (default: the number of cores)
+//
+// Every recording is enrolled once, as the demo enrols: a fresh "kelvo.cfg", the recording
+// copied to 1.raw and 2.raw, TrainSpeaker("Demo", 1) and TrainSpeaker("Demo", 2). Then each
+// attempt is copied to 3.raw and scored with EvalSpeaker("Demo", 3); a score above 0 is an
+// acceptance. The attempts against an enrolment are
+//   genuine:      the same voice and phrase, other sessions   -> false-reject rate (FRR)
+//   impostor:     every other voice, the same phrase          -> false-accept rate (FAR)
+//   wrong phrase: the same voice, every other phrase          -> wrong-phrase acceptance
+// The report gives the counts and rates overall, per enrolled voice and phrase, and the
+// wrong-phrase acceptances per (enrolled, spoken) phrase pair, then the wall time. The work
+// happens in a fresh temporary folder that is removed at the end. Exit status: 0 after a
+// report, 1 on an error, 2 on a usage error.
+#include <kelvo/kelvo.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "corpus.h"
+#include "runner.h"
+#include "trials.h"
+
+namespace {
+
+using namespace accuracy;
+
+struct Options {
+    std::filesystem::path manifest = "/tmp/kelvo-voice-corpus/manifest.tsv";
+    int maxSessions = 0;
+    int maxVoices = 0;
+    int jobs = 0;
+};
+
+constexpr const char* kUsage =
+    "usage: speech_accuracy_bench [--manifest PATH] [--sessions N] [--voices N] [--jobs N]\n";
+
+[[noreturn]] void Usage(const char* problem) {
+    std::fprintf(stderr, "speech_accuracy_bench: %s\n%s", problem, kUsage);
+    std::exit(2);
+}
+
+int PositiveNumber(const char* text) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 1 || value > 1000000) {
+        Usage("expected a positive number");
+    }
+    return static_cast<int>(value);
+}
+
+Options ParseOptions(int argc, char** argv) {
+    Options options;
+    const unsigned cores = std::thread::hardware_concurrency();
+    options.jobs = cores == 0 ? 1 : static_cast<int>(cores);
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (option == "-h" || option == "--help") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        if (i + 1 >= argc) {
+            Usage("missing value or unknown option");
+        }
+        const char* value = argv[++i];
+        if (option == "--manifest") {
+            options.manifest = value;
+        } else if (option == "--sessions") {
+            options.maxSessions = PositiveNumber(value);
+        } else if (option == "--voices") {
+            options.maxVoices = PositiveNumber(value);
+        } else if (option == "--jobs") {
+            options.jobs = PositiveNumber(value);
+        } else {
+            Usage("unknown option");
+        }
+    }
+    return options;
+}
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TemporaryFolder {
+  public:
+    TemporaryFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kelvo-accuracy-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot make a temporary folder");
+        }
+        path_ = pattern;
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+const char* TrainResultName(int result) {
+    switch (result) {
+        case KELVO_TRAIN_BAD_NAME:
+            return "bad name";
+        case KELVO_TRAIN_NO_MODEL_VECTOR:
+            return "no model vector";
+        case KELVO_TRAIN_PROFILE_NOT_WRITTEN:
+            return "profile not written";
+        default:
+            return "unknown result";
+    }
+}
+
+const Count& Find(const std::map<std::pair<std::string, TrialKind>, Count>& counts,
+                  const std::string& key, TrialKind kind) {
+    static const Count kNone;
+    const auto found = counts.find({key, kind});
+    return found == counts.end() ? kNone : found->second;
+}
+
+void PrintKindRow(const char* name, const char* rate, const Count& count, bool rejectIsError) {
+    const double percent = rejectIsError ? count.RejectedPercent() : count.AcceptedPercent();
+    std::printf("  %-13s %8zu %9zu %9zu   %-3s %7.2f %%", name, count.trials, count.accepted,
+                count.Rejected(), rate, percent);
+    if (count.accepted > 0) {
+        std::printf("   %6.2f\n", count.MeanAcceptedScore());
+    } else {
+        std::printf("        -\n");
+    }
+}
+
+// One row per voice or phrase: the three kinds' trial counts and error rates.
+void PrintBreakdown(const char* title, const std::vector<std::string>& keys,
+                    const std::map<std::pair<std::string, TrialKind>, Count>& counts) {
+    std::printf("\n%-16s %9s %9s %9s %9s %9s %9s\n", title, "genuine", "FRR", "impostor", "FAR",
+                "wrong ph.", "WPA");
+    for (const std::string& key : keys) {
+        const Count& genuine = Find(counts, key, TrialKind::kGenuine);
+        const Count& impostor = Find(counts, key, TrialKind::kImpostor);
+        const Count& wrong = Find(counts, key, TrialKind::kWrongPhrase);
+        std::printf("  %-14s %9zu %7.2f %% %9zu %7.2f %% %9zu %7.2f %%\n", key.c_str(),
+                    genuine.trials, genuine.RejectedPercent(), impostor.trials,
+                    impostor.AcceptedPercent(), wrong.trials, wrong.AcceptedPercent());
+    }
+}
+
+void PrintReport(const Options& options, const std::vector<Recording>& recordings,
+                 const Tally& tally) {
+    const std::vector<std::string> voices = Voices(recordings);
+    const std::vector<std::string> phrases = Phrases(recordings);
+    std::printf("Speech accuracy bench\n");
+    std::printf("  manifest     %s\n", options.manifest.c_str());
+    std::printf("  corpus       %zu recordings: %zu voices, %zu phrases\n", recordings.size(),
+                voices.size(), phrases.size());
+    std::printf("  enrolments   %zu, %zu failed to enrol (their %zu trials not run)\n",
+                tally.enrolments, tally.failedEnrolments, tally.trialsSkipped);
+    for (const auto& [result, count] : tally.failuresByResult) {
+        std::printf("    TrainSpeaker returned %d (%s): %zu\n", result, TrainResultName(result),
+                    count);
+    }
+    constexpr std::size_t kFailuresListed = 5;
+    for (std::size_t i = 0; i < tally.failedRecordings.size() && i < kFailuresListed; ++i) {
+        std::printf("    not enrolled: %s\n",
+                    recordings[tally.failedRecordings[i]].path.string().c_str());
+    }
+
+    std::printf("\n%-15s %8s %9s %9s   %-13s %8s\n", "Attempts", "trials", "accepted", "rejected",
+                "error rate", "mean score");
+    const auto kind = [&](TrialKind k) {
+        const auto found = tally.byKind.find(k);
+        return found == tally.byKind.end() ? Count{} : found->second;
+    };
+    PrintKindRow("genuine", "FRR", kind(TrialKind::kGenuine), true);
+    PrintKindRow("impostor", "FAR", kind(TrialKind::kImpostor), false);
+    PrintKindRow("wrong phrase", "WPA", kind(TrialKind::kWrongPhrase), false);
+    std::printf(
+        "  (FRR: genuine attempts rejected; FAR: impostor attempts accepted; WPA: attempts\n"
+        "   with another phrase accepted; mean score: of the accepted attempts)\n");
+
+    std::printf("\nWrong phrase accepted, enrolled phrase -> spoken phrase\n");
+    for (const auto& [pair, count] : tally.wrongPhrasePairs) {
+        std::printf("  %-14s -> %-14s %7zu trials %6zu accepted %7.2f %%\n", pair.first.c_str(),
+                    pair.second.c_str(), count.trials, count.accepted, count.AcceptedPercent());
+    }
+
+    PrintBreakdown("By voice", voices, tally.byVoice);
+    PrintBreakdown("By phrase", phrases, tally.byPhrase);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options options = ParseOptions(argc, argv);
+    try {
+        const auto start = std::chrono::steady_clock::now();
+        const std::vector<Recording> recordings = SelectRecordings(
+            ReadManifest(options.manifest), options.maxSessions, options.maxVoices);
+        if (recordings.empty()) {
+            std::fprintf(stderr, "speech_accuracy_bench: no recordings to use\n");
+            return 1;
+        }
+        const std::vector<Enrolment> enrolments = PlanTrials(recordings);
+        std::size_t planned = 0;
+        for (const Enrolment& enrolment : enrolments) {
+            planned += 2 + enrolment.trials.size();
+        }
+        std::fprintf(stderr, "%zu recordings, %zu enrolments, %zu pipeline runs on %d workers\n",
+                     recordings.size(), enrolments.size(), planned, options.jobs);
+
+        const TemporaryFolder work;
+        const std::vector<EnrolmentOutcome> outcomes =
+            RunTrials(recordings, enrolments, options.jobs, work.Path());
+        const Tally tally = TallyOutcomes(recordings, enrolments, outcomes);
+        PrintReport(options, recordings, tally);
+
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        // Two TrainSpeaker calls per enrolment, one EvalSpeaker call per trial that ran.
+        const std::size_t runs = planned - tally.trialsSkipped;
+        std::printf(
+            "\nWall time %.1f s: %zu pipeline runs on %d workers, %.1f ms per run and "
+            "worker\n",
+            seconds, runs, options.jobs,
+            1000.0 * seconds * options.jobs / static_cast<double>(runs));
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "speech_accuracy_bench: %s\n", error.what());
+        return 1;
+    }
+}

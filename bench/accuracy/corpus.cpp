@@ -1,0 +1,123 @@
+#include "corpus.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <set>
+#include <stdexcept>
+#include <string_view>
+#include <tuple>
+
+namespace accuracy {
+namespace {
+
+std::vector<std::string_view> SplitTabs(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (;;) {
+        const std::size_t tab = line.find('\t');
+        fields.push_back(line.substr(0, tab));
+        if (tab == std::string_view::npos) {
+            return fields;
+        }
+        line.remove_prefix(tab + 1);
+    }
+}
+
+[[noreturn]] void Fail(const std::filesystem::path& manifest, int lineNumber,
+                       const std::string& what) {
+    throw std::runtime_error(manifest.string() + ":" + std::to_string(lineNumber) + ": " + what);
+}
+
+std::vector<std::string> Distinct(const std::vector<Recording>& recordings,
+                                  std::string Recording::*column) {
+    std::vector<std::string> values;
+    for (const Recording& recording : recordings) {
+        const std::string& value = recording.*column;
+        if (std::find(values.begin(), values.end(), value) == values.end()) {
+            values.push_back(value);
+        }
+    }
+    return values;
+}
+
+}  // namespace
+
+std::vector<Recording> ReadManifest(const std::filesystem::path& manifest) {
+    std::ifstream in(manifest);
+    if (!in) {
+        throw std::runtime_error("cannot open the manifest " + manifest.string());
+    }
+    const std::filesystem::path base = manifest.parent_path();
+    std::vector<Recording> recordings;
+    std::set<std::tuple<std::string, std::string, int>> seen;
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.empty() || line.front() == '#' ||
+            (lineNumber == 1 && line.starts_with("voice\t"))) {
+            continue;
+        }
+        const std::vector<std::string_view> fields = SplitTabs(line);
+        if (fields.size() != 4) {
+            Fail(manifest, lineNumber,
+                 "expected 4 tab-separated fields: voice phrase session path");
+        }
+        Recording recording;
+        recording.voice = fields[0];
+        recording.phrase = fields[1];
+        const std::string_view session = fields[2];
+        const auto [end, error] =
+            std::from_chars(session.data(), session.data() + session.size(), recording.session);
+        if (error != std::errc{} || end != session.data() + session.size() ||
+            recording.session < 1) {
+            Fail(manifest, lineNumber, "the session is not a positive number");
+        }
+        if (recording.voice.empty() || recording.phrase.empty() || fields[3].empty()) {
+            Fail(manifest, lineNumber, "empty field");
+        }
+        recording.path = std::filesystem::path(fields[3]);
+        if (recording.path.is_relative()) {
+            recording.path = base / recording.path;
+        }
+        if (!std::filesystem::is_regular_file(recording.path)) {
+            Fail(manifest, lineNumber, "no such recording: " + recording.path.string());
+        }
+        if (!seen.emplace(recording.voice, recording.phrase, recording.session).second) {
+            Fail(manifest, lineNumber, "this voice, phrase and session are listed twice");
+        }
+        recordings.push_back(std::move(recording));
+    }
+    return recordings;
+}
+
+std::vector<Recording> SelectRecordings(const std::vector<Recording>& recordings, int maxSessions,
+                                        int maxVoices) {
+    std::vector<std::string> voices = Voices(recordings);
+    if (maxVoices > 0 && voices.size() > static_cast<std::size_t>(maxVoices)) {
+        voices.resize(static_cast<std::size_t>(maxVoices));
+    }
+    std::vector<Recording> selected;
+    for (const Recording& recording : recordings) {
+        const bool voiceKept =
+            std::find(voices.begin(), voices.end(), recording.voice) != voices.end();
+        const bool sessionKept = maxSessions <= 0 || recording.session <= maxSessions;
+        if (voiceKept && sessionKept) {
+            selected.push_back(recording);
+        }
+    }
+    return selected;
+}
+
+std::vector<std::string> Voices(const std::vector<Recording>& recordings) {
+    return Distinct(recordings, &Recording::voice);
+}
+
+std::vector<std::string> Phrases(const std::vector<Recording>& recordings) {
+    return Distinct(recordings, &Recording::phrase);
+}
+
+}  // namespace accuracy

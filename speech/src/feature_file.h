@@ -1,0 +1,18 @@
+// The ascii feature file: a first line "<frames> <dims>", then one line per frame with its
+// dims values, blank-separated, with four decimals.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "feature_matrix.h"
+
+namespace speech {
+
+std::string FormatFeatureFile(const FeatureMatrix& features);
+
+// Nothing when the text is malformed: counts missing or not matching the values that follow,
+// a value that is not a finite number, anything after the last value.
+std::optional<FeatureMatrix> ParseFeatureFile(std::string_view text);
+
+}  // namespace speech

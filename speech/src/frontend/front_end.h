@@ -1,0 +1,59 @@
+// The whole front end: samples in, one row of features per frame out. Per frame: window of
+// the zero-mean, pre-emphasised signal, power spectrum, log mel filter energies, cepstra c1..cN,
+// lifter, log energy. Per recording afterwards: energy normalisation, cepstral mean
+// subtraction, deltas, accelerations. Row layout: c1..cN, E, their deltas, their accelerations
+// (E and the two derivative blocks only when enabled).
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "cepstrum.h"
+#include "feature_matrix.h"
+#include "frontend_options.h"
+#include "lifter.h"
+#include "mel_filterbank.h"
+#include "power_spectrum.h"
+
+namespace speech {
+
+// Holds everything that depends on the options alone (window, filter weights, DCT matrix,
+// FFT tables) and the working buffers, so that computing a recording allocates only its own
+// signal copy and results.
+class FrontEnd {
+  public:
+    // options must pass ValidateFrontEndOptions.
+    explicit FrontEnd(const FrontEndOptions& options);
+
+    const FrameGeometry& Geometry() const { return geometry_; }
+    std::size_t Dims() const { return dims_; }
+
+    FeatureMatrix Compute(std::span<const double> samples);
+
+  private:
+    void ComputeStatics(std::span<const double> frame, std::span<double> row);
+
+    FrontEndOptions options_;
+    FrameGeometry geometry_;
+    std::size_t cepstra_;
+    std::size_t staticDims_;
+    std::size_t dims_;
+    std::vector<double> window_;
+    PowerSpectrum spectrum_;
+    MelFilterbank filterbank_;
+    Cepstrum cepstrum_;
+    Lifter lifter_;
+
+    std::vector<double> signal_;
+    std::vector<double> windowed_;
+    std::vector<double> power_;
+    std::vector<double> logEnergies_;
+    std::vector<double> table_;
+};
+
+// Runs the front end once. Options that fail ValidateFrontEndOptions give an empty matrix
+// (0 frames, 0 dims).
+FeatureMatrix ComputeFeatures(std::span<const double> samples, const FrontEndOptions& options);
+
+}  // namespace speech

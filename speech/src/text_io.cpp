@@ -1,0 +1,203 @@
+#include "text_io.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace speech {
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+template <typename T>
+void AppendChars(std::string& out, T value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
+                                   1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+
+// A plain decimal of at most 18 digits: "-12.3456", "7", "0.5". False for anything else.
+bool ParsePlainDecimal(std::string_view token, double& value) {
+    std::size_t at = 0;
+    const bool negative = !token.empty() && token[0] == '-';
+    at += negative ? 1 : 0;
+    std::uint64_t digits = 0;
+    std::size_t count = 0;
+    std::size_t fraction = 0;
+    bool point = false;
+    for (; at < token.size(); ++at) {
+        const char c = token[at];
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9' || count == 18) {
+            return false;
+        }
+        digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+        ++count;
+        fraction += point ? 1 : 0;
+    }
+    if (count == 0) {
+        return false;
+    }
+    const double magnitude = static_cast<double>(digits) / kPowersOfTen[fraction];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+template <typename T>
+bool ParseWhole(std::string_view token, T& value) {
+    if constexpr (std::is_floating_point_v<T>) {
+        double plain = 0.0;
+        if (ParsePlainDecimal(token, plain)) {
+            value = static_cast<T>(plain);
+            return true;
+        }
+    }
+    const char* end = token.data() + token.size();
+    T parsed{};
+    const auto [ptr, error] = std::from_chars(token.data(), end, parsed);
+    if (token.empty() || error != std::errc{} || ptr != end) {
+        return false;
+    }
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(parsed)) {
+            return false;
+        }
+    }
+    value = parsed;
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return std::nullopt;
+    }
+    std::string content;
+    char chunk[1 << 16];
+    std::size_t count = 0;
+    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        content.append(chunk, count);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        return std::nullopt;
+    }
+    return content;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view content) {
+    const std::string temporary = path + ".tmp" + std::to_string(getpid());
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::vector<std::string>> ReadNameList(const std::string& path) {
+    const auto text = ReadWholeFile(path);
+    if (!text) {
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    std::size_t at = 0;
+    while (at < text->size()) {
+        while (at < text->size() && IsBlank((*text)[at])) {
+            ++at;
+        }
+        const std::size_t start = at;
+        while (at < text->size() && !IsBlank((*text)[at])) {
+            ++at;
+        }
+        if (at > start) {
+            names.emplace_back(text->substr(start, at - start));
+        }
+    }
+    return names;
+}
+
+void AppendFeatureValue(std::string& out, float value) {
+    const double scaled = static_cast<double>(value) * 1e4;
+    if (!(std::abs(scaled) < 1e15)) {
+        AppendChars(out, value);
+        return;
+    }
+    const auto units = static_cast<std::int64_t>(std::llround(scaled));
+    std::uint64_t magnitude = static_cast<std::uint64_t>(units < 0 ? -units : units);
+    char buffer[24];
+    char* end = buffer + sizeof buffer;
+    char* at = end;
+    for (int i = 0; i < 4; ++i) {
+        *--at = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    }
+    *--at = '.';
+    do {
+        *--at = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude > 0);
+    if (units < 0) {
+        *--at = '-';
+    }
+    out.append(at, end);
+}
+
+void AppendNumber(std::string& out, float value) {
+    AppendChars(out, value);
+}
+void AppendNumber(std::string& out, double value) {
+    AppendChars(out, value);
+}
+void AppendNumber(std::string& out, std::size_t value) {
+    AppendChars(out, value);
+}
+
+std::string_view NumberReader::NextToken() {
+    while (position_ < text_.size() && IsBlank(text_[position_])) {
+        ++position_;
+    }
+    const std::size_t start = position_;
+    while (position_ < text_.size() && !IsBlank(text_[position_])) {
+        ++position_;
+    }
+    return text_.substr(start, position_ - start);
+}
+
+bool NumberReader::Read(float& value) {
+    return ParseWhole(NextToken(), value);
+}
+bool NumberReader::Read(double& value) {
+    return ParseWhole(NextToken(), value);
+}
+bool NumberReader::Read(std::size_t& value) {
+    return ParseWhole(NextToken(), value);
+}
+
+bool NumberReader::AtEnd() {
+    while (position_ < text_.size() && IsBlank(text_[position_])) {
+        ++position_;
+    }
+    return position_ == text_.size();
+}
+
+}  // namespace speech

@@ -1,0 +1,49 @@
+// Text files of the speech library: list files of names, and numbers written in their
+// shortest exact form in the C locale (std::to_chars), whatever the process locale.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace speech {
+
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Writes the whole content or nothing: the text goes to a temporary file beside the target,
+// which then replaces it, so a failed run never leaves a partial file behind.
+bool WriteWholeFile(const std::string& path, std::string_view content);
+
+// The white-space separated names of a list file; nothing when it cannot be read.
+std::optional<std::vector<std::string>> ReadNameList(const std::string& path);
+
+// A feature value with four decimals ("-12.3456"): ample for features, whose useful precision
+// is far coarser, and several times faster to write and read than the shortest exact form.
+// Values too large for that form are written in the shortest exact form.
+void AppendFeatureValue(std::string& out, float value);
+
+void AppendNumber(std::string& out, float value);
+void AppendNumber(std::string& out, double value);
+void AppendNumber(std::string& out, std::size_t value);
+
+// Reads white-space separated numbers from a text, each token whole. Plain decimals
+// ("-12.3456") take a fast path that rounds to within one unit in the last place; every
+// other form goes through std::from_chars.
+class NumberReader {
+  public:
+    explicit NumberReader(std::string_view text) : text_(text) {}
+
+    bool Read(float& value);
+    bool Read(double& value);
+    bool Read(std::size_t& value);
+    bool AtEnd();  // only white space left
+
+  private:
+    std::string_view NextToken();
+
+    std::string_view text_;
+    std::size_t position_ = 0;
+};
+
+}  // namespace speech

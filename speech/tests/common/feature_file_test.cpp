@@ -1,0 +1,87 @@
+// The feature file and the number text it is made of.
+#include "feature_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "text_io.h"
+
+namespace speech {
+namespace {
+
+TEST(FeatureValues, AreWrittenWithFourDecimalsLikePrintf) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> spread(-300.0f, 300.0f);
+    std::vector<float> values = {0.0f,      -0.0f,     1.0f,         -1.0f, 0.00004f,
+                                 -0.00006f, 12.34565f, 99999.99995f, 1e-30f};
+    for (int i = 0; i < 1000; ++i) {
+        values.push_back(spread(random));
+    }
+    for (float value : values) {
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%.4f", static_cast<double>(value));
+        std::string written;
+        AppendFeatureValue(written, value);
+        // printf rounds half to even on the exact binary value and keeps the sign of a value
+        // that rounds to zero; both are immaterial for features, so compare the numbers.
+        EXPECT_NEAR(std::stod(written), std::stod(expected), 1e-4 + 1e-12) << value;
+        EXPECT_EQ(written.size() - written.find('.'), 5u) << written;
+    }
+    std::string huge;
+    AppendFeatureValue(huge, 3e20f);
+    EXPECT_EQ(huge, "3e+20");
+}
+
+TEST(FeatureFile, RoundTripsWithinTheWrittenPrecision) {
+    FeatureMatrix features(3, 4);
+    for (std::size_t i = 0; i < features.values.size(); ++i) {
+        features.values[i] = static_cast<float>(std::sin(static_cast<double>(i)) * 50.0);
+    }
+    const std::string text = FormatFeatureFile(features);
+    EXPECT_EQ(text.substr(0, 4), "3 4\n");
+    const auto parsed = ParseFeatureFile(text);
+    ASSERT_TRUE(parsed);
+    ASSERT_EQ(parsed->frames, 3u);
+    ASSERT_EQ(parsed->dims, 4u);
+    for (std::size_t i = 0; i < features.values.size(); ++i) {
+        EXPECT_NEAR(parsed->values[i], features.values[i], 5.1e-5);
+    }
+    // Written again, the parsed values give the same text.
+    EXPECT_EQ(FormatFeatureFile(*parsed), text);
+    EXPECT_TRUE(ParseFeatureFile("0 45\n"));
+}
+
+TEST(FeatureFile, RefusesMalformedText) {
+    for (const char* bad : {"", "2", "1 0\n", "2 2\n1 2 3\n", "1 2\n1 2 3\n", "1 2\n1 x\n",
+                            "1 2\n1 nan\n", "1 2\n1 inf\n", "1 2\n1 1e999\n", "-1 2\n",
+                            "99999999999 45\n1\n", "1 2\n1 2.3.4\n", "1 2\n1 --2\n"}) {
+        EXPECT_FALSE(ParseFeatureFile(bad)) << bad;
+    }
+    auto other = ParseFeatureFile("1 3\n1e-3 2 -.5\n");  // other number forms still read
+    ASSERT_TRUE(other);
+    EXPECT_FLOAT_EQ(other->values[0], 0.001f);
+    EXPECT_FLOAT_EQ(other->values[2], -0.5f);
+}
+
+TEST(NumberReader, PlainDecimalsReadWithinOneUlpOfExact) {
+    std::mt19937 random(11);
+    std::uniform_int_distribution<long long> units(-99999999999, 99999999999);
+    for (int i = 0; i < 10000; ++i) {
+        const long long value = units(random);
+        const std::string text = std::to_string(value / 10000) + "." +
+                                 std::to_string(std::llabs(value % 10000) + 10000).substr(1);
+        const std::string token = (value < 0 && value / 10000 == 0 ? "-" : "") + text;
+        double fast = 0.0;
+        NumberReader reader(token);
+        ASSERT_TRUE(reader.Read(fast)) << token;
+        const double exact = std::strtod(token.c_str(), nullptr);
+        EXPECT_LE(std::abs(fast - exact), std::abs(exact) * 2.3e-16) << token;
+    }
+}
+
+}  // namespace
+}  // namespace speech

@@ -1,0 +1,57 @@
+// Enrolment and verification of real recordings through kelvo, as the demo runs them: one
+// take enrolled as recordings 1 and 2, the attempt as recording 3.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "kelvo/kelvo.h"
+#include "temp_dir.h"
+
+namespace {
+
+class Verification : public speech::testing::InTempDir {
+  protected:
+    static void Use(const char* sample, int n) {
+        std::filesystem::copy_file(std::string(SPEECH_TEST_DATA) + "/" + sample,
+                                   std::to_string(n) + ".raw",
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+
+    static void Enrol(const char* sample) {
+        std::filesystem::remove("kelvo.cfg");
+        Use(sample, 1);
+        Use(sample, 2);
+        ASSERT_EQ(TrainSpeaker("Demo", 1), KELVO_TRAIN_OK);
+        ASSERT_EQ(TrainSpeaker("Demo", 2), KELVO_TRAIN_OK);
+    }
+
+    static double Attempt(const char* sample) {
+        Use(sample, 3);
+        return EvalSpeaker("Demo", 3);
+    }
+};
+
+TEST_F(Verification, AcceptsTheEnrolledVoiceAndRejectsOthers) {
+    Enrol("voiceA_pass_1.raw");
+    EXPECT_GT(Attempt("voiceA_pass_2.raw"), 90.0);
+    EXPECT_EQ(Attempt("voiceB_pass_1.raw"), 0.0);
+    EXPECT_EQ(Attempt("voiceB_pass_2.raw"), 0.0);
+    EXPECT_EQ(Attempt("voiceA_other_1.raw"), 0.0);  // the right voice, the wrong password
+
+    Enrol("voiceB_pass_2.raw");
+    EXPECT_GT(Attempt("voiceB_pass_1.raw"), 90.0);
+    EXPECT_EQ(Attempt("voiceA_pass_1.raw"), 0.0);
+}
+
+TEST_F(Verification, SilenceAndMissingRecordingsScoreZero) {
+    Enrol("voiceA_pass_1.raw");
+    EXPECT_EQ(Attempt("silence.raw"), 0.0);
+    EXPECT_EQ(EvalSpeaker("Demo", 9), 0.0);
+
+    Use("silence.raw", 4);
+    EXPECT_EQ(TrainSpeaker("Silent", 4), KELVO_TRAIN_NO_MODEL_VECTOR);
+    EXPECT_FALSE(std::filesystem::exists("states.txt"));
+}
+
+}  // namespace

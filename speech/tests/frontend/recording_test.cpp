@@ -1,0 +1,109 @@
+// Decoding of raw and RIFF/WAVE recordings.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "recording.h"
+#include "speech/speech.h"
+
+namespace speech {
+namespace {
+
+void PutLittleEndian(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out += static_cast<char>(value & 0xffu);
+        value >>= 8;
+    }
+}
+
+std::string Chunk(const std::string& id, const std::string& body, std::uint32_t declared) {
+    std::string chunk = id;
+    PutLittleEndian(chunk, declared, 4);
+    chunk += body;
+    return chunk;
+}
+std::string Chunk(const std::string& id, const std::string& body) {
+    std::string chunk = Chunk(id, body, static_cast<std::uint32_t>(body.size()));
+    if (body.size() % 2 == 1) {
+        chunk += '\0';
+    }
+    return chunk;
+}
+
+std::string Format(std::uint32_t tag, std::uint32_t channels, std::uint32_t rate,
+                   std::uint32_t bits) {
+    std::string fmt;
+    PutLittleEndian(fmt, tag, 2);
+    PutLittleEndian(fmt, channels, 2);
+    PutLittleEndian(fmt, rate, 4);
+    PutLittleEndian(fmt, rate * channels * bits / 8, 4);
+    PutLittleEndian(fmt, channels * bits / 8, 2);
+    PutLittleEndian(fmt, bits, 2);
+    return fmt;
+}
+
+std::string Riff(const std::string& chunks, const std::string& form = "WAVE") {
+    std::string file = "RIFF";
+    PutLittleEndian(file, static_cast<std::uint32_t>(4 + chunks.size()), 4);
+    return file + form + chunks;
+}
+
+const std::string kPcm = Format(1, 1, 11025, 8);
+const std::string kData("\x80\x00\xff\x81\x7f", 5);  // 0, -128, 127, 1, -1
+
+std::vector<double> Decoded(const std::string& bytes, int expectedStatus = SPEECH_OK) {
+    std::vector<double> samples{42.0};
+    EXPECT_EQ(DecodeRecording(bytes, 11025.0, samples), expectedStatus);
+    return samples;
+}
+
+TEST(FrontendRecording, RawBytesAreUnsignedAroundTheBias) {
+    EXPECT_EQ(Decoded(kData), (std::vector<double>{0.0, -128.0, 127.0, 1.0, -1.0}));
+    EXPECT_TRUE(Decoded("").empty());
+}
+
+TEST(FrontendRecording, WaveFileGivesItsDataChunk) {
+    const std::string& data = kData;
+    const std::vector<double> expected{0.0, -128.0, 127.0, 1.0, -1.0};
+    EXPECT_EQ(Decoded(Riff(Chunk("fmt ", kPcm) + Chunk("data", data))), expected);
+    // Other chunks around, an odd-sized one padded, a longer fmt chunk.
+    EXPECT_EQ(Decoded(Riff(Chunk("LIST", "abc") + Chunk("fmt ", kPcm + std::string(2, '\0')) +
+                           Chunk("fact", "wxyz") + Chunk("data", data) + Chunk("id3 ", "tag"))),
+              expected);
+    // A data chunk declaring more than the file holds is cut at the end of the file.
+    EXPECT_EQ(Decoded(Riff(Chunk("fmt ", kPcm) + Chunk("data", data, 0xffffffffu))), expected);
+    // An empty data chunk is an empty recording.
+    EXPECT_TRUE(Decoded(Riff(Chunk("fmt ", kPcm) + Chunk("data", ""))).empty());
+}
+
+TEST(FrontendRecording, OtherRiffFilesAreRefused) {
+    const std::string& data = kData;
+    const struct {
+        const char* label;
+        std::string file;
+    } cases[] = {
+        {"stereo", Riff(Chunk("fmt ", Format(1, 2, 11025, 8)) + Chunk("data", data))},
+        {"16 bit", Riff(Chunk("fmt ", Format(1, 1, 11025, 16)) + Chunk("data", data))},
+        {"not PCM", Riff(Chunk("fmt ", Format(3, 1, 11025, 8)) + Chunk("data", data))},
+        {"other rate", Riff(Chunk("fmt ", Format(1, 1, 8000, 8)) + Chunk("data", data))},
+        {"short fmt", Riff(Chunk("fmt ", kPcm.substr(0, 14)) + Chunk("data", data))},
+        {"no fmt", Riff(Chunk("data", data))},
+        {"no data", Riff(Chunk("fmt ", kPcm))},
+        {"not WAVE", Riff(Chunk("fmt ", kPcm) + Chunk("data", data), "AVI ")},
+        {"truncated header", std::string("RIFF\x10\0\0", 7)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(Decoded(c.file, SPEECH_ERR_FORMAT).empty()) << c.label;
+    }
+}
+
+TEST(FrontendRecording, UnreadableFileIsAReadError) {
+    std::vector<double> samples;
+    EXPECT_EQ(ReadRecording("/nonexistent/recording.raw", 11025.0, samples), SPEECH_ERR_READ);
+    EXPECT_EQ(ReadRecording("/", 11025.0, samples), SPEECH_ERR_READ);
+}
+
+}  // namespace
+}  // namespace speech
