@@ -1,27 +1,29 @@
 #include "feature_file.h"
 
+#include <charconv>
+#include <memory>
+
 #include "text_io.h"
 
 namespace speech {
 
 std::string FormatFeatureFile(const FeatureMatrix& features) {
-    std::string text;
-    text.reserve(16 + features.values.size() * 12);
-    AppendNumber(text, features.frames);
-    text += ' ';
-    AppendNumber(text, features.dims);
-    text += '\n';
+    // Written straight into one buffer sized for the longest values, then trimmed.
+    const std::size_t bound = 48 + features.values.size() * (kMaxFeatureValueChars + 1);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(bound);
+    char* at = buffer.get();
+    at = std::to_chars(at, at + 24, features.frames).ptr;
+    *at++ = ' ';
+    at = std::to_chars(at, at + 24, features.dims).ptr;
+    *at++ = '\n';
     for (std::size_t frame = 0; frame < features.frames; ++frame) {
         const auto row = features.Row(frame);
         for (std::size_t dim = 0; dim < row.size(); ++dim) {
-            if (dim > 0) {
-                text += ' ';
-            }
-            AppendFeatureValue(text, row[dim]);
+            at = WriteFeatureValue(at, row[dim]);
+            *at++ = dim + 1 < row.size() ? ' ' : '\n';
         }
-        text += '\n';
     }
-    return text;
+    return std::string(buffer.get(), at);
 }
 
 std::optional<FeatureMatrix> ParseFeatureFile(std::string_view text) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace speech {
 namespace {
@@ -136,30 +137,67 @@ std::optional<std::vector<std::string>> ReadNameList(const std::string& path) {
     return names;
 }
 
-void AppendFeatureValue(std::string& out, float value) {
+namespace {
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Feature values below this magnitude are written with four decimals.
+constexpr double kFixedLimit = 1e15;
+
+// The value times 10^4, rounded half away from zero.
+std::int64_t TenThousandths(float value) {
     const double scaled = static_cast<double>(value) * 1e4;
-    if (!(std::abs(scaled) < 1e15)) {
-        AppendChars(out, value);
-        return;
+    return static_cast<std::int64_t>(scaled + (scaled < 0.0 ? -0.5 : 0.5));
+}
+
+bool WrittenFixed(float value) {
+    return std::abs(static_cast<double>(value) * 1e4) < kFixedLimit;
+}
+
+}  // namespace
+
+char* WriteFeatureValue(char* at, float value) {
+    if (!WrittenFixed(value)) {
+        return std::to_chars(at, at + kMaxFeatureValueChars, value).ptr;
     }
-    const auto units = static_cast<std::int64_t>(std::llround(scaled));
+    const std::int64_t units = TenThousandths(value);
     std::uint64_t magnitude = static_cast<std::uint64_t>(units < 0 ? -units : units);
-    char buffer[24];
-    char* end = buffer + sizeof buffer;
-    char* at = end;
-    for (int i = 0; i < 4; ++i) {
-        *--at = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    }
-    *--at = '.';
-    do {
-        *--at = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude > 0);
     if (units < 0) {
-        *--at = '-';
+        *at++ = '-';
     }
-    out.append(at, end);
+    // The whole part, then the point and the four decimals, two digits at a time.
+    std::uint64_t whole = magnitude / 10000;
+    const auto fraction = static_cast<std::size_t>(magnitude % 10000);
+    if (whole < 10) {
+        *at++ = static_cast<char>('0' + whole);
+    } else if (whole < 100) {
+        std::memcpy(at, kDigitPairs + 2 * whole, 2);
+        at += 2;
+    } else {
+        at = std::to_chars(at, at + 20, whole).ptr;
+    }
+    *at++ = '.';
+    std::memcpy(at, kDigitPairs + 2 * (fraction / 100), 2);
+    std::memcpy(at + 2, kDigitPairs + 2 * (fraction % 100), 2);
+    return at + 4;
+}
+
+void AppendFeatureValue(std::string& out, float value) {
+    char buffer[kMaxFeatureValueChars];
+    out.append(buffer, WriteFeatureValue(buffer, value));
+}
+
+float RoundTripFeatureValue(float value) {
+    if (!WrittenFixed(value)) {
+        return value;  // the shortest exact form reads back as the value itself
+    }
+    // As ParsePlainDecimal reads "<digits>.<4 digits>": magnitude over 10^4, then the sign.
+    const std::int64_t units = TenThousandths(value);
+    const double magnitude = static_cast<double>(units < 0 ? -units : units) / 1e4;
+    return static_cast<float>(units < 0 ? -magnitude : magnitude);
 }
 
 void AppendNumber(std::string& out, float value) {

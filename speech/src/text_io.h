@@ -20,8 +20,14 @@ std::optional<std::vector<std::string>> ReadNameList(const std::string& path);
 
 // A feature value with four decimals ("-12.3456"): ample for features, whose useful precision
 // is far coarser, and several times faster to write and read than the shortest exact form.
-// Values too large for that form are written in the shortest exact form.
+// Values too large for that form are written in the shortest exact form. WriteFeatureValue
+// writes at `at`, which has room for kMaxFeatureValueChars, and returns the end.
+inline constexpr std::size_t kMaxFeatureValueChars = 24;
+char* WriteFeatureValue(char* at, float value);
 void AppendFeatureValue(std::string& out, float value);
+
+// The value NumberReader reads back from the text of WriteFeatureValue(value).
+float RoundTripFeatureValue(float value);
 
 void AppendNumber(std::string& out, float value);
 void AppendNumber(std::string& out, double value);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "feature_file.h"
+#include "feature_handoff.h"
 #include "front_end.h"
 #include "frontend_options.h"
 #include "option_parser.h"
@@ -90,6 +91,7 @@ int Run(int argc, char** argv) {
         return SPEECH_ERR_FORMAT;
     }
 
+    ForgetWrittenFeatures();
     FrontEnd frontEnd(arguments.options);
     std::vector<double> samples;
     int result = SPEECH_OK;
@@ -97,8 +99,10 @@ int Run(int argc, char** argv) {
         const std::string& output = (*outputs)[i];
         int status = ReadRecording((*recordings)[i], arguments.options.sampleRate, samples);
         if (status == SPEECH_OK) {
-            const std::string text = FormatFeatureFile(frontEnd.Compute(samples));
-            if (!WriteWholeFile(output, text)) {
+            FeatureMatrix features = frontEnd.Compute(samples);
+            if (WriteWholeFile(output, FormatFeatureFile(features))) {
+                RememberWrittenFeatures(output, std::move(features));
+            } else {
                 status = SPEECH_ERR_WRITE;
             }
         }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "feature_file.h"
+#include "feature_handoff.h"
 #include "model_list.h"
 #include "model_options.h"
 #include "model_vector.h"
@@ -32,6 +33,11 @@ int ReadFeatureFiles(const ModelOptions& options, std::vector<FeatureMatrix>& fi
         return SPEECH_ERR_FORMAT;
     }
     for (const std::string& name : *names) {
+        if (auto written = TakeWrittenFeatures(name);
+            written && written->dims == static_cast<std::size_t>(options.numFeatures)) {
+            files.push_back(std::move(*written));
+            continue;
+        }
         const auto text = ReadWholeFile(name);
         if (!text) {
             return SPEECH_ERR_READ;

@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 
+#include "feature_handoff.h"
 #include "text_io.h"
 
 namespace speech {
@@ -81,6 +86,51 @@ TEST(NumberReader, PlainDecimalsReadWithinOneUlpOfExact) {
         const double exact = std::strtod(token.c_str(), nullptr);
         EXPECT_LE(std::abs(fast - exact), std::abs(exact) * 2.3e-16) << token;
     }
+}
+
+TEST(FeatureValues, ReadBackAsRoundTripFeatureValueSays) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> spread(-1000.0f, 1000.0f);
+    for (int i = 0; i < 100000; ++i) {
+        const float value = i < 4 ? std::array{0.0f, -0.00004f, 1e12f, -3e20f}[i] : spread(random);
+        std::string text;
+        AppendFeatureValue(text, value);
+        float read = 0.0f;
+        NumberReader reader(text);
+        ASSERT_TRUE(reader.Read(read)) << text;
+        ASSERT_EQ(read, RoundTripFeatureValue(value)) << text;
+    }
+}
+
+class FeatureHandoff : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        path_ = std::filesystem::temp_directory_path() / ("handoff-" + std::to_string(getpid()));
+    }
+    void TearDown() override { std::filesystem::remove(path_); }
+    std::string path_;
+};
+
+TEST_F(FeatureHandoff, HandsOverWhatTheFileWouldGiveOnlyWhileTheFileIsUnchanged) {
+    FeatureMatrix features(2, 3);
+    for (std::size_t i = 0; i < features.values.size(); ++i) {
+        features.values[i] = static_cast<float>(i) * 1.23456789f - 2.0f;
+    }
+    ASSERT_TRUE(WriteWholeFile(path_, FormatFeatureFile(features)));
+    RememberWrittenFeatures(path_, features);
+    const auto handed = TakeWrittenFeatures(path_);
+    ASSERT_TRUE(handed);
+    EXPECT_EQ(handed->values, ParseFeatureFile(*ReadWholeFile(path_))->values);
+    EXPECT_FALSE(TakeWrittenFeatures(path_));  // taken once
+
+    RememberWrittenFeatures(path_, features);
+    ASSERT_TRUE(WriteWholeFile(path_, "1 3\n1 2 3\n"));  // replaced since
+    EXPECT_FALSE(TakeWrittenFeatures(path_));
+
+    ASSERT_TRUE(WriteWholeFile(path_, FormatFeatureFile(features)));
+    RememberWrittenFeatures(path_, features);
+    ForgetWrittenFeatures();
+    EXPECT_FALSE(TakeWrittenFeatures(path_));
 }
 
 }  // namespace
