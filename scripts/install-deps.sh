@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need, when they are missing, and the
-# de_DE.UTF-8 locale that the tests use to check that numbers ignore the process locale.
+# Installs Debian packages when they are missing.
+#   scripts/install-deps.sh               what building and testing need, and the de_DE.UTF-8
+#                                         locale the tests use to check that numbers ignore the
+#                                         process locale
+#   scripts/install-deps.sh PACKAGE...    those packages (for the benchmark and corpus scripts)
 set -euo pipefail
 
-packages=(
+build_packages=(
     build-essential  # compilers
     cmake
     ninja-build
@@ -13,6 +16,11 @@ packages=(
     python3-numpy    # the independent reference the front end's golden test compares with
     locales
 )
+if [ $# -gt 0 ]; then
+    packages=("$@")
+else
+    packages=("${build_packages[@]}")
+fi
 
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then
@@ -32,7 +40,7 @@ if [ ${#missing[@]} -gt 0 ]; then
         "${missing[@]}"
 fi
 
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if [ $# -eq 0 ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
     echo "Generating locale de_DE.UTF-8"
     "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

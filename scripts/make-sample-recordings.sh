@@ -15,12 +15,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out_dir="$root/speech/tests/data"
 
-for tool in espeak-ng flite sox; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$0: $tool is missing (apt-get install espeak-ng flite sox)" >&2
-        exit 1
-    fi
-done
+"$root/scripts/install-deps.sh" espeak-ng flite sox
 
 password="open sesame now"
 other_phrase="seven silver swans"

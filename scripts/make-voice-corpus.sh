@@ -39,23 +39,7 @@ sessions=${positional[1]:-5}
 [[ $seed =~ ^[0-9]+$ ]] || usage
 
 # Installs the synthesizers and SoX when missing.
-packages=(espeak-ng flite sox libsox-fmt-all)
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$package")
-    fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        sudo=(sudo)
-    fi
-    echo "Installing: ${missing[*]}"
-    "${sudo[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends \
-        "${missing[@]}"
-fi
+"$(dirname "$0")/install-deps.sh" espeak-ng flite sox libsox-fmt-all
 
 # Phrase ids and texts. Some share sounds ("open ... now", the s and v of the last two), so
 # that a phrase check has near misses to reject.

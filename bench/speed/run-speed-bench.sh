@@ -12,14 +12,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 cmake --build "$build" --target kelvo_demo_cycle > /dev/null
 
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
-for tool in hyperfine sox sphinx_fe; do
-    if ! command -v "$tool" > /dev/null; then
-        case $tool in sphinx_fe) package=sphinxbase-utils ;; *) package=$tool ;; esac
-        "${sudo[@]}" apt-get install -y -q "$package" > /dev/null
-    fi
-done
+"$root/scripts/install-deps.sh" hyperfine sox sphinxbase-utils
 
 work=$(mktemp -d /tmp/kelvo-speed-XXXXXX)
 trap 'rm -rf "$work"' EXIT

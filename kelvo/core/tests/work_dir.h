@@ -1,48 +1,18 @@
-// Every file of the library lives in the working directory, so each test runs in a fresh
-// temporary directory of its own.
+// The core's tests run in a temporary directory of their own, with the speech double back to
+// its default behaviour.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-
 #include "speech_double.h"
+#include "temp_dir.h"
 
 namespace kelvo::testing {
 
-class InWorkDir : public ::testing::Test {
+class InWorkDir : public test_support::InTempDir {
   protected:
     void SetUp() override {
-        previous_ = std::filesystem::current_path();
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelvo-test-XXXXXX");
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory_ = pattern;
-        std::filesystem::current_path(directory_);
+        InTempDir::SetUp();
         speech_double::Reset();
     }
-
-    void TearDown() override {
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(directory_);
-    }
-
-    static void WriteFile(const std::string& name, const std::string& content) {
-        std::ofstream(name, std::ios::binary) << content;
-    }
-
-    static std::string ReadFile(const std::string& name) {
-        std::ifstream in(name, std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
-
-  private:
-    std::filesystem::path previous_;
-    std::filesystem::path directory_;
 };
 
 }  // namespace kelvo::testing

@@ -11,10 +11,10 @@
 
 #include "cepstrum.h"
 #include "feature_matrix.h"
+#include "frame_power.h"
 #include "frontend_options.h"
 #include "lifter.h"
 #include "mel_filterbank.h"
-#include "power_spectrum.h"
 
 namespace speech {
 

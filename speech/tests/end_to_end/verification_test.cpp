@@ -10,7 +10,7 @@
 
 namespace {
 
-class Verification : public speech::testing::InTempDir {
+class Verification : public test_support::InTempDir {
   protected:
     static void Use(const char* sample, int n) {
         std::filesystem::copy_file(std::string(SPEECH_TEST_DATA) + "/" + sample,

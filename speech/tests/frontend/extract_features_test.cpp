@@ -52,7 +52,7 @@ void Remove(Arguments& arguments, const std::string& option, bool hasValue) {
 class FrontendEntryPoint : public test::WorkDirTest {
   protected:
     void SetUp() override {
-        WorkDirTest::SetUp();
+        test::WorkDirTest::SetUp();
         recording_ = TestRecording(3000);
         WriteFile("1.raw", recording_);
         WriteFile("raw.txt", "1.raw\n");

@@ -14,52 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "argument_vector.h"
 #include "feature_file.h"
 #include "feature_matrix.h"
+#include "temp_dir.h"
 #include "text_io.h"
 
 namespace speech::test {
 
-// Runs each test in a new empty directory, since the entry point's file names are relative.
-class WorkDirTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        previous_ = std::filesystem::current_path();
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "speech_frontend_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        std::filesystem::current_path(dir_);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(previous_);
-        std::error_code error;
-        std::filesystem::remove_all(dir_, error);
-    }
-
-  private:
-    std::filesystem::path previous_;
-    std::filesystem::path dir_;
-};
-
-// An argument vector whose entry after the last is not null but points at an option no entry
-// point knows, so reading past the count shows up as a wrong result.
-class ArgVector {
-  public:
-    explicit ArgVector(std::vector<std::string> arguments) : strings_(std::move(arguments)) {
-        for (std::string& s : strings_) {
-            pointers_.push_back(s.data());
-        }
-        pointers_.push_back(sentinel_.data());
-    }
-    int Count() const { return static_cast<int>(strings_.size()); }
-    char** Data() { return pointers_.data(); }
-
-  private:
-    std::vector<std::string> strings_;
-    std::string sentinel_ = "-read_past_the_end";
-    std::vector<char*> pointers_;
-};
+using WorkDirTest = test_support::InTempDir;
+using test_support::ArgVector;
 
 // The vector the verification pipeline passes, 31 entries.
 inline std::vector<std::string> PipelineArguments(const std::string& input = "raw.txt",

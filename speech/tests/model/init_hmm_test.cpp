@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "argument_vector.h"
 #include "feature_file.h"
 #include "speech/speech.h"
 #include "temp_dir.h"
@@ -14,18 +15,11 @@
 namespace speech {
 namespace {
 
-class InitHmm : public testing::InTempDir {
+class InitHmm : public test_support::InTempDir {
   protected:
-    // Calls InitHMM with exactly the given arguments, followed by a pointer that is not null,
-    // so that reading past the count would show.
     static int Run(std::vector<std::string> arguments) {
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        static char poison[] = "-not-an-argument";
-        argv.push_back(poison);
-        return InitHMM(static_cast<int>(arguments.size()), argv.data());
+        test_support::ArgVector argv(std::move(arguments));
+        return InitHMM(argv.Count(), argv.Data());
     }
 
     static std::vector<std::string> KelvoArguments() {

@@ -1,4 +1,4 @@
-#include "power_spectrum.h"
+#include "frame_power.h"
 
 #include <algorithm>
 #include <new>

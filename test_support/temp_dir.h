@@ -1,5 +1,5 @@
-// The speech library reads and writes files named relative to the working directory, so each
-// test runs in a fresh temporary directory of its own.
+// The libraries read and write files named relative to the working directory, so each test
+// that touches files runs in a fresh temporary directory of its own.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-namespace speech::testing {
+namespace test_support {
 
 class InTempDir : public ::testing::Test {
   protected:
@@ -43,4 +43,4 @@ class InTempDir : public ::testing::Test {
     std::filesystem::path directory_;
 };
 
-}  // namespace speech::testing
+}  // namespace test_support
