@@ -11,7 +11,6 @@ build_packages=(
     cmake
     ninja-build
     libgtest-dev     # GoogleTest
-    libbenchmark-dev # Google Benchmark, for bench/
     libkissfft-dev   # FFT of the speech front end
     python3-numpy    # the independent reference the front end's golden test compares with
     locales
