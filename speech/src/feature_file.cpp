@@ -1,29 +1,62 @@
 #include "feature_file.h"
 
+#include <algorithm>
 #include <charconv>
-#include <memory>
+#include <span>
+#include <vector>
 
 #include "text_io.h"
 
 namespace speech {
 
-std::string FormatFeatureFile(const FeatureMatrix& features) {
-    // Written straight into one buffer sized for the longest values, then trimmed.
-    const std::size_t bound = 48 + features.values.size() * (kMaxFeatureValueChars + 1);
-    const auto buffer = std::make_unique_for_overwrite<char[]>(bound);
-    char* at = buffer.get();
-    at = std::to_chars(at, at + 24, features.frames).ptr;
+namespace {
+
+// Formats the file into `buffer`, handing each full stretch of text to `flush`.
+template <typename Flush>
+void FormatInPieces(const FeatureMatrix& features, std::span<char> buffer, Flush flush) {
+    char* const begin = buffer.data();
+    char* const end = begin + buffer.size();
+    // Room for the longest row of values before the buffer must be flushed.
+    const std::size_t rowRoom = features.dims * (kMaxFeatureValueChars + 1);
+    char* at = begin;
+    at = std::to_chars(at, end, features.frames).ptr;
     *at++ = ' ';
-    at = std::to_chars(at, at + 24, features.dims).ptr;
+    at = std::to_chars(at, end, features.dims).ptr;
     *at++ = '\n';
     for (std::size_t frame = 0; frame < features.frames; ++frame) {
+        if (static_cast<std::size_t>(end - at) < rowRoom) {
+            flush(std::string_view(begin, static_cast<std::size_t>(at - begin)));
+            at = begin;
+        }
         const auto row = features.Row(frame);
         for (std::size_t dim = 0; dim < row.size(); ++dim) {
             at = WriteFeatureValue(at, row[dim]);
             *at++ = dim + 1 < row.size() ? ' ' : '\n';
         }
     }
-    return std::string(buffer.get(), at);
+    flush(std::string_view(begin, static_cast<std::size_t>(at - begin)));
+}
+
+// Room for the count line and at least one row; 64 KiB for the usual rows.
+std::vector<char> FormatBuffer(const FeatureMatrix& features) {
+    return std::vector<char>(std::max<std::size_t>(
+        std::size_t{1} << 16, 64 + features.dims * (kMaxFeatureValueChars + 1)));
+}
+
+}  // namespace
+
+std::string FormatFeatureFile(const FeatureMatrix& features) {
+    std::string text;
+    std::vector<char> buffer = FormatBuffer(features);
+    FormatInPieces(features, buffer, [&text](std::string_view piece) { text += piece; });
+    return text;
+}
+
+bool WriteFeatureFile(const std::string& path, const FeatureMatrix& features) {
+    FileReplacement file(path);
+    std::vector<char> buffer = FormatBuffer(features);
+    FormatInPieces(features, buffer, [&file](std::string_view piece) { file.Write(piece); });
+    return file.Commit();
 }
 
 std::optional<FeatureMatrix> ParseFeatureFile(std::string_view text) {

@@ -11,6 +11,10 @@ namespace speech {
 
 std::string FormatFeatureFile(const FeatureMatrix& features);
 
+// Writes the feature file whole or not at all, through a buffer of fixed size rather than the
+// whole text at once.
+bool WriteFeatureFile(const std::string& path, const FeatureMatrix& features);
+
 // Nothing when the text is malformed: counts missing or not matching the values that follow,
 // a value that is not a finite number, anything after the last value.
 std::optional<FeatureMatrix> ParseFeatureFile(std::string_view text);

@@ -1,5 +1,6 @@
 #include "text_io.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -86,11 +87,17 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     if (file == nullptr) {
         return std::nullopt;
     }
+    // Sized once from the file's length, so that a large recording is not copied as it grows.
     std::string content;
-    char chunk[1 << 16];
+    struct stat status {};
+    if (fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        content.resize(static_cast<std::size_t>(status.st_size));
+        content.resize(std::fread(content.data(), 1, content.size(), file));
+    }
+    char chunk[1 << 12];
     std::size_t count = 0;
     while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        content.append(chunk, count);
+        content.append(chunk, count);  // what the file gained since, or a file without a size
     }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
@@ -100,19 +107,42 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return content;
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view content) {
-    const std::string temporary = path + ".tmp" + std::to_string(getpid());
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) {
+FileReplacement::FileReplacement(std::string path)
+    : path_(std::move(path)), temporary_(path_ + ".tmp" + std::to_string(getpid())) {
+    file_ = std::fopen(temporary_.c_str(), "wb");
+    failed_ = file_ == nullptr;
+}
+
+FileReplacement::~FileReplacement() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        std::remove(temporary_.c_str());
+    }
+}
+
+void FileReplacement::Write(std::string_view text) {
+    if (!failed_ && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+        failed_ = true;
+    }
+}
+
+bool FileReplacement::Commit() {
+    if (file_ == nullptr) {
         return false;
     }
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (failed_ || !closed || std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+        std::remove(temporary_.c_str());
         return false;
     }
     return true;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view content) {
+    FileReplacement file(path);
+    file.Write(content);
+    return file.Commit();
 }
 
 std::optional<std::vector<std::string>> ReadNameList(const std::string& path) {

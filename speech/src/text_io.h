@@ -2,6 +2,7 @@
 // shortest exact form in the C locale (std::to_chars), whatever the process locale.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,8 +12,27 @@ namespace speech {
 
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
-// Writes the whole content or nothing: the text goes to a temporary file beside the target,
-// which then replaces it, so a failed run never leaves a partial file behind.
+// Writes a file whole or not at all: the text goes to a temporary file beside the target,
+// which replaces the target on Commit, so a failed run never leaves a partial file behind.
+class FileReplacement {
+  public:
+    explicit FileReplacement(std::string path);
+    ~FileReplacement();  // removes the temporary file unless committed
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    void Write(std::string_view text);
+    // True when every write succeeded and the file now stands at the path.
+    bool Commit();
+
+  private:
+    std::string path_;
+    std::string temporary_;
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
+
+// The whole content, through a FileReplacement.
 bool WriteWholeFile(const std::string& path, std::string_view content);
 
 // The white-space separated names of a list file; nothing when it cannot be read.

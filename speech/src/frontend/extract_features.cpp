@@ -99,8 +99,8 @@ int Run(int argc, char** argv) {
         const std::string& output = (*outputs)[i];
         int status = ReadRecording((*recordings)[i], arguments.options.sampleRate, samples);
         if (status == SPEECH_OK) {
-            FeatureMatrix features = frontEnd.Compute(samples);
-            if (WriteWholeFile(output, FormatFeatureFile(features))) {
+            FeatureMatrix features = frontEnd.Compute(std::move(samples));
+            if (WriteFeatureFile(output, features)) {
                 RememberWrittenFeatures(output, std::move(features));
             } else {
                 status = SPEECH_ERR_WRITE;

@@ -45,6 +45,15 @@ void FrontEnd::ComputeStatics(std::span<const double> frame, std::span<double> r
 
 FeatureMatrix FrontEnd::Compute(std::span<const double> samples) {
     signal_.assign(samples.begin(), samples.end());
+    return ComputeOnSignal();
+}
+
+FeatureMatrix FrontEnd::Compute(std::vector<double>&& samples) {
+    signal_.swap(samples);
+    return ComputeOnSignal();
+}
+
+FeatureMatrix FrontEnd::ComputeOnSignal() {
     if (options_.zeroMean) {
         RemoveMean(signal_);
     }

@@ -30,8 +30,12 @@ class FrontEnd {
     std::size_t Dims() const { return dims_; }
 
     FeatureMatrix Compute(std::span<const double> samples);
+    // The same, working on the samples in place: they are taken, and `samples` is left with
+    // a buffer of the front end's to reuse.
+    FeatureMatrix Compute(std::vector<double>&& samples);
 
   private:
+    FeatureMatrix ComputeOnSignal();  // on signal_
     void ComputeStatics(std::span<const double> frame, std::span<double> row);
 
     FrontEndOptions options_;
