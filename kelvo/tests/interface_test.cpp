@@ -9,8 +9,8 @@
 
 namespace {
 
-using kelvo::testing::ExportedSymbol;
-using kelvo::testing::ReadDynamicExports;
+using test_support::ExportedSymbol;
+using test_support::ReadDynamicExports;
 
 std::string Narrow(const WCHAR* text) {
     std::string narrow;

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 
-namespace kelvo::testing {
+namespace test_support {
 namespace {
 
 template <typename T>
@@ -61,4 +61,4 @@ std::vector<ExportedSymbol> ReadDynamicExports(const std::string& path) {
     return exports;
 }
 
-}  // namespace kelvo::testing
+}  // namespace test_support

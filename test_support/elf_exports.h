@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace kelvo::testing {
+namespace test_support {
 
 struct ExportedSymbol {
     std::string name;
@@ -18,4 +18,4 @@ struct ExportedSymbol {
 // std::runtime_error when the file is not one.
 std::vector<ExportedSymbol> ReadDynamicExports(const std::string& path);
 
-}  // namespace kelvo::testing
+}  // namespace test_support
