@@ -1,0 +1,618 @@
+// speech_dtw_baseline: a classic template matcher on the accuracy bench's trials, to put
+// kelvo's figures next to a well-understood reference. Every recording is one template; an
+// attempt is compared with the enrolled recording by dynamic time warping and the warped
+// distance is the score (lower = more alike).
+//
+// Usage:
+//   speech_dtw_baseline [--manifest PATH] [--sessions N] [--voices N] [--jobs N]
+//                       [--band PERCENT] [--features cep|cep+delta|all] [--range DB]
+//
+//   --manifest PATH   the corpus manifest (default /tmp/kelvo-voice-corpus/manifest.tsv, as
+//                     scripts/make-voice-corpus.sh writes it): voice, phrase, session, path
+//   --sessions N      use only sessions 1 to N of each voice and phrase (quick run)
+//   --voices N        use only the first N voices of the manifest (quick run)
+//   --jobs N          threads (default: the number of cores)
+//   --band PERCENT    Sakoe-Chiba band half-width around the length-scaled diagonal, in
+//                     percent of the longer recording's frames; 0 = no band (default).
+//                     A band saves time but, with untrimmed leading silence of unequal
+//                     length, forces wrong alignments: keep it wide (20 or more)
+//   --features SET    the values compared per frame: cep = c1..c14, cep+delta = c1..c14 and
+//                     their deltas (default), all = all 45 values
+//   --range DB        a frame is speech within this many dB of the loudest frame (default:
+//                     the speech pipeline's own range). On recordings whose noise floor is
+//                     less than this below the peak, the default keeps much of the leading
+//                     and trailing silence; 10 trims them
+//
+// Features: the speech library's front end with its default settings (cepstral mean already
+// subtracted per recording), computed once per recording in memory; leading and trailing
+// frames that are not speech are cut off (pauses inside the phrase stay). Distance: Euclidean
+// between frames; steps (1,0), (0,1) weight 1 and (1,1) weight 2, so that every path weighs
+// n + m and the total divided by n + m is a weighted mean frame distance. Distances are
+// symmetric, so each pair of recordings is aligned once and serves both trials.
+//
+// Trials are the accuracy bench's: each recording enrolled, against it every other recording
+// of the same voice and phrase (genuine), of the same phrase by other voices (impostor) and
+// of the same voice saying other phrases (wrong phrase). Since there is no fixed threshold,
+// the report gives the equal error rate of genuine against impostor trials, the threshold it
+// falls at (accept when distance <= threshold), FRR and FAR there and the wrong-phrase
+// acceptance there; then the same with wrong-phrase trials as the ones to reject; then both
+// per enrolled phrase. Exit status: 0 after a report, 1 on an error, 2 on a usage error.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "corpus.h"
+#include "front_end.h"
+#include "recording.h"
+#include "speech/speech.h"
+#include "speech_frames.h"
+#include "trials.h"
+
+namespace {
+
+using accuracy::Enrolment;
+using accuracy::Recording;
+using accuracy::Trial;
+using accuracy::TrialKind;
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+enum class FeatureSet { kCepstra, kCepstraDeltas, kAll };
+
+struct Options {
+    std::filesystem::path manifest = "/tmp/kelvo-voice-corpus/manifest.tsv";
+    int maxSessions = 0;
+    int maxVoices = 0;
+    int jobs = 0;
+    double bandPercent = 0.0;
+    FeatureSet features = FeatureSet::kCepstraDeltas;
+    double rangeDb = speech::kSpeechRangeDb;
+};
+
+constexpr const char* kUsage =
+    "usage: speech_dtw_baseline [--manifest PATH] [--sessions N] [--voices N] [--jobs N]\n"
+    "                           [--band PERCENT] [--features cep|cep+delta|all] [--range DB]\n";
+
+[[noreturn]] void Usage(const char* problem) {
+    std::fprintf(stderr, "speech_dtw_baseline: %s\n%s", problem, kUsage);
+    std::exit(2);
+}
+
+int PositiveNumber(const char* text) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 1 || value > 1000000) {
+        Usage("expected a positive number");
+    }
+    return static_cast<int>(value);
+}
+
+double NumberInRange(const char* text, double low, double high) {
+    char* end = nullptr;
+    const double value = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !(value >= low && value <= high)) {
+        Usage("number missing or out of range");
+    }
+    return value;
+}
+
+Options ParseOptions(int argc, char** argv) {
+    Options options;
+    const unsigned cores = std::thread::hardware_concurrency();
+    options.jobs = cores == 0 ? 1 : static_cast<int>(cores);
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (option == "-h" || option == "--help") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        if (i + 1 >= argc) {
+            Usage("missing value or unknown option");
+        }
+        const char* value = argv[++i];
+        if (option == "--manifest") {
+            options.manifest = value;
+        } else if (option == "--sessions") {
+            options.maxSessions = PositiveNumber(value);
+        } else if (option == "--voices") {
+            options.maxVoices = PositiveNumber(value);
+        } else if (option == "--jobs") {
+            options.jobs = PositiveNumber(value);
+        } else if (option == "--band") {
+            options.bandPercent = NumberInRange(value, 0.0, 100.0);
+        } else if (option == "--range") {
+            options.rangeDb = NumberInRange(value, 1.0, 200.0);
+        } else if (option == "--features") {
+            const std::string_view set = value;
+            if (set == "cep") {
+                options.features = FeatureSet::kCepstra;
+            } else if (set == "cep+delta") {
+                options.features = FeatureSet::kCepstraDeltas;
+            } else if (set == "all") {
+                options.features = FeatureSet::kAll;
+            } else {
+                Usage("--features takes cep, cep+delta or all");
+            }
+        } else {
+            Usage("unknown option");
+        }
+    }
+    return options;
+}
+
+const char* FeatureSetName(FeatureSet set) {
+    switch (set) {
+        case FeatureSet::kCepstra:
+            return "c1..c14";
+        case FeatureSet::kCepstraDeltas:
+            return "c1..c14 and their deltas";
+        case FeatureSet::kAll:
+            return "all 45 values (cepstra, energy, deltas, accelerations)";
+    }
+    return "?";
+}
+
+// Runs body on `jobs` threads at once and waits for all of them. The first exception any of
+// them throws is thrown again here once all have stopped.
+void RunThreads(std::size_t jobs, const std::function<void()>& body) {
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    std::vector<std::jthread> threads;
+    threads.reserve(jobs);
+    for (std::size_t j = 0; j < jobs; ++j) {
+        threads.emplace_back([&] {
+            try {
+                body();
+            } catch (...) {
+                const std::lock_guard lock(failureMutex);
+                if (!failure) {
+                    failure = std::current_exception();
+                }
+            }
+        });
+    }
+    threads.clear();  // joins
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+// The frames a template is made of: `frames` rows of `dims` values.
+struct Template {
+    std::size_t frames = 0;
+    std::size_t dims = 0;
+    std::size_t allFrames = 0;  // before leading and trailing pauses were cut off
+    std::vector<float> values;
+
+    std::span<const float> Row(std::size_t frame) const {
+        return {values.data() + frame * dims, dims};
+    }
+};
+
+// The columns of the front end's rows that the comparison uses.
+std::vector<std::size_t> SelectedColumns(FeatureSet set, std::size_t featureDims) {
+    const std::size_t statics = featureDims / 3;  // cepstra and energy
+    const std::size_t cepstra = statics - 1;
+    std::vector<std::size_t> columns;
+    if (set == FeatureSet::kAll) {
+        for (std::size_t c = 0; c < featureDims; ++c) {
+            columns.push_back(c);
+        }
+        return columns;
+    }
+    for (std::size_t c = 0; c < cepstra; ++c) {
+        columns.push_back(c);
+    }
+    if (set == FeatureSet::kCepstraDeltas) {
+        for (std::size_t c = 0; c < cepstra; ++c) {
+            columns.push_back(statics + c);
+        }
+    }
+    return columns;
+}
+
+Template MakeTemplate(const speech::FeatureMatrix& features, const Options& options) {
+    Template result;
+    result.allFrames = features.frames;
+    const std::vector<std::size_t> columns = SelectedColumns(options.features, features.dims);
+    result.dims = columns.size();
+    const std::vector<std::size_t> speechFrames = speech::SpeechFrames(
+        features, speech::FrameLayout::ForFeatures(features.dims), options.rangeDb);
+    if (speechFrames.empty()) {
+        return result;
+    }
+    const std::size_t first = speechFrames.front();
+    const std::size_t last = speechFrames.back();
+    result.frames = last - first + 1;
+    result.values.reserve(result.frames * result.dims);
+    for (std::size_t frame = first; frame <= last; ++frame) {
+        for (std::size_t column : columns) {
+            result.values.push_back(features.At(frame, column));
+        }
+    }
+    return result;
+}
+
+// Reads and analyses every recording, on `jobs` threads (one front end each).
+std::vector<Template> MakeTemplates(const std::vector<Recording>& recordings,
+                                    const Options& options, std::size_t jobs) {
+    std::vector<Template> templates(recordings.size());
+    std::atomic<std::size_t> next{0};
+    RunThreads(jobs, [&] {
+        const speech::FrontEndOptions frontEndOptions;
+        speech::FrontEnd frontEnd(frontEndOptions);
+        std::vector<double> samples;
+        for (std::size_t r = next++; r < recordings.size(); r = next++) {
+            const std::string path = recordings[r].path.string();
+            if (speech::ReadRecording(path, frontEndOptions.sampleRate, samples) != SPEECH_OK) {
+                throw std::runtime_error("cannot read the recording " + path);
+            }
+            templates[r] = MakeTemplate(frontEnd.Compute(samples), options);
+        }
+    });
+    return templates;
+}
+
+double FrameDistance(std::span<const float> a, std::span<const float> b) {
+    float sum = 0.0f;
+    for (std::size_t d = 0; d < a.size(); ++d) {
+        const float difference = a[d] - b[d];
+        sum += difference * difference;
+    }
+    return std::sqrt(static_cast<double>(sum));
+}
+
+// Dynamic time warping distance of a and b: the least weighted sum of frame distances over
+// paths from the first frames to the last, divided by the weight of every path (n + m).
+// With a band, cell (i, j) is allowed only within `half` frames of the straight line from
+// (0, 0) to (n - 1, m - 1); the band is widened where needed so that a path always exists.
+// Infinite when either template is empty.
+class Aligner {
+  public:
+    double Distance(const Template& a, const Template& b, double bandPercent) {
+        const std::size_t n = a.frames;
+        const std::size_t m = b.frames;
+        if (n == 0 || m == 0) {
+            return kInfinity;
+        }
+        // Columns lo..hi of row i, around the line's column rounded. The rounded column moves
+        // by at most ceil((m - 1) / (n - 1)) <= half per row, so each row's first cell can be
+        // reached from the row before, and the last row holds the last column.
+        const double slope = n > 1 ? static_cast<double>(m - 1) / static_cast<double>(n - 1) : 0.0;
+        std::size_t half = m;
+        if (bandPercent > 0.0 && n > 1) {
+            const double wanted =
+                std::ceil(bandPercent / 100.0 * static_cast<double>(std::max(n, m)));
+            half = static_cast<std::size_t>(std::max(wanted, std::ceil(slope)));
+        }
+        const auto columnRange = [&](std::size_t i) {
+            const auto center =
+                static_cast<std::size_t>(std::lround(slope * static_cast<double>(i)));
+            const std::size_t lo = center > half ? center - half : 0;
+            const std::size_t hi = std::min(m - 1, center + half);
+            return std::pair{lo, hi};
+        };
+
+        previous_.assign(m, kInfinity);
+        current_.assign(m, kInfinity);
+        std::size_t previousLo = 0;
+        std::size_t previousHi = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto [lo, hi] = columnRange(i);
+            const std::span<const float> row = a.Row(i);
+            for (std::size_t j = lo; j <= hi; ++j) {
+                const double d = FrameDistance(row, b.Row(j));
+                double best;
+                if (i == 0 && j == 0) {
+                    best = 2.0 * d;
+                } else {
+                    best = kInfinity;
+                    if (j > lo) {
+                        best = current_[j - 1] + d;  // (0, 1) step
+                    }
+                    if (i > 0) {
+                        if (j >= previousLo && j <= previousHi) {
+                            best = std::min(best, previous_[j] + d);  // (1, 0) step
+                        }
+                        if (j > previousLo && j - 1 <= previousHi) {
+                            best = std::min(best, previous_[j - 1] + 2.0 * d);  // (1, 1) step
+                        }
+                    }
+                }
+                current_[j] = best;
+            }
+            std::swap(previous_, current_);
+            previousLo = lo;
+            previousHi = hi;
+        }
+        return previous_[m - 1] / static_cast<double>(n + m);
+    }
+
+  private:
+    std::vector<double> previous_;
+    std::vector<double> current_;
+};
+
+// The trials as the accuracy bench plans them, with the distance of each.
+struct ScoredTrial {
+    std::size_t enrolled = 0;
+    std::size_t test = 0;
+    TrialKind kind = TrialKind::kGenuine;
+    double distance = 0.0;
+};
+
+struct AlignmentWork {
+    std::vector<ScoredTrial> trials;
+    std::size_t pairs = 0;  // alignments computed
+};
+
+AlignmentWork ScoreTrials(const std::vector<Enrolment>& enrolments,
+                          const std::vector<Template>& templates, const Options& options,
+                          std::size_t jobs) {
+    AlignmentWork work;
+    const std::size_t count = templates.size();
+    // Each unordered pair of recordings gets one slot, aligned with the lower index first.
+    constexpr std::size_t kNoPair = std::numeric_limits<std::size_t>::max();
+    std::vector<std::size_t> slotOf(count * count, kNoPair);
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    for (const Enrolment& enrolment : enrolments) {
+        for (const Trial& trial : enrolment.trials) {
+            const std::size_t low = std::min(enrolment.recording, trial.test);
+            const std::size_t high = std::max(enrolment.recording, trial.test);
+            std::size_t& slot = slotOf[low * count + high];
+            if (slot == kNoPair) {
+                slot = pairs.size();
+                pairs.emplace_back(low, high);
+            }
+            work.trials.push_back({enrolment.recording, trial.test, trial.kind, 0.0});
+        }
+    }
+    work.pairs = pairs.size();
+
+    std::vector<double> distances(pairs.size(), 0.0);
+    std::atomic<std::size_t> next{0};
+    RunThreads(jobs, [&] {
+        Aligner aligner;
+        for (std::size_t p = next++; p < pairs.size(); p = next++) {
+            distances[p] = aligner.Distance(templates[pairs[p].first], templates[pairs[p].second],
+                                            options.bandPercent);
+        }
+    });
+
+    for (ScoredTrial& trial : work.trials) {
+        const std::size_t low = std::min(trial.enrolled, trial.test);
+        const std::size_t high = std::max(trial.enrolled, trial.test);
+        trial.distance = distances[slotOf[low * count + high]];
+    }
+    return work;
+}
+
+// Fraction of distances at or below the threshold, as a percentage (0 for none).
+double AcceptedPercent(const std::vector<double>& sorted, double threshold) {
+    if (sorted.empty()) {
+        return 0.0;
+    }
+    const auto accepted =
+        std::upper_bound(sorted.begin(), sorted.end(), threshold) - sorted.begin();
+    return 100.0 * static_cast<double>(accepted) / static_cast<double>(sorted.size());
+}
+
+struct EqualError {
+    bool valid = false;
+    double threshold = 0.0;  // accept when distance <= threshold
+    double frr = 0.0;        // percent of the genuine trials rejected
+    double far = 0.0;        // percent of the other trials accepted
+    double Rate() const { return (frr + far) / 2.0; }
+};
+
+// The threshold, among the observed distances (and "accept nothing"), where the rejected
+// share of genuine trials and the accepted share of the others are closest. Both sets sorted.
+EqualError FindEqualError(const std::vector<double>& genuine, const std::vector<double>& others) {
+    EqualError best;
+    if (genuine.empty() || others.empty()) {
+        return best;
+    }
+    std::vector<double> candidates;
+    candidates.reserve(genuine.size() + others.size() + 1);
+    candidates.push_back(-kInfinity);
+    candidates.insert(candidates.end(), genuine.begin(), genuine.end());
+    candidates.insert(candidates.end(), others.begin(), others.end());
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    double bestGap = kInfinity;
+    for (double threshold : candidates) {
+        const double frr = 100.0 - AcceptedPercent(genuine, threshold);
+        const double far = AcceptedPercent(others, threshold);
+        const double gap = std::abs(frr - far);
+        if (gap < bestGap) {
+            bestGap = gap;
+            best = {true, threshold, frr, far};
+        }
+    }
+    return best;
+}
+
+struct Distances {
+    std::vector<double> genuine, impostor, wrongPhrase;
+
+    void Add(const ScoredTrial& trial) {
+        switch (trial.kind) {
+            case TrialKind::kGenuine:
+                genuine.push_back(trial.distance);
+                break;
+            case TrialKind::kImpostor:
+                impostor.push_back(trial.distance);
+                break;
+            case TrialKind::kWrongPhrase:
+                wrongPhrase.push_back(trial.distance);
+                break;
+        }
+    }
+    void Sort() {
+        std::sort(genuine.begin(), genuine.end());
+        std::sort(impostor.begin(), impostor.end());
+        std::sort(wrongPhrase.begin(), wrongPhrase.end());
+    }
+};
+
+double Quantile(const std::vector<double>& sorted, double q) {
+    if (sorted.empty()) {
+        return 0.0;
+    }
+    const auto index = static_cast<std::size_t>(q * static_cast<double>(sorted.size() - 1));
+    return sorted[index];
+}
+
+void PrintDistribution(const char* name, const std::vector<double>& sorted) {
+    std::printf("  %-13s %7zu   %8.3f %8.3f %8.3f %8.3f %8.3f\n", name, sorted.size(),
+                Quantile(sorted, 0.0), Quantile(sorted, 0.05), Quantile(sorted, 0.5),
+                Quantile(sorted, 0.95), Quantile(sorted, 1.0));
+}
+
+// Genuine trials against impostors (wrong phrases as a third group), then against wrong
+// phrases (impostors as the third group).
+void PrintEqualErrors(const char* indent, const Distances& d) {
+    const EqualError impostor = FindEqualError(d.genuine, d.impostor);
+    if (impostor.valid) {
+        std::printf(
+            "%sgenuine vs impostor:     EER %6.2f %%  at distance <= %7.3f: FRR %6.2f %%  "
+            "FAR %6.2f %%  wrong-phrase acc. %6.2f %%\n",
+            indent, impostor.Rate(), impostor.threshold, impostor.frr, impostor.far,
+            AcceptedPercent(d.wrongPhrase, impostor.threshold));
+    }
+    const EqualError wrong = FindEqualError(d.genuine, d.wrongPhrase);
+    if (wrong.valid) {
+        std::printf(
+            "%sgenuine vs wrong phrase: EER %6.2f %%  at distance <= %7.3f: FRR %6.2f %%  "
+            "wrong-phrase acc. %6.2f %%  FAR %6.2f %%\n",
+            indent, wrong.Rate(), wrong.threshold, wrong.frr, wrong.far,
+            AcceptedPercent(d.impostor, wrong.threshold));
+    }
+}
+
+void PrintReport(const Options& options, const std::vector<Recording>& recordings,
+                 const std::vector<Template>& templates, const AlignmentWork& work) {
+    const std::vector<std::string> phrases = accuracy::Phrases(recordings);
+    std::printf("DTW baseline\n");
+    std::printf("  manifest     %s\n", options.manifest.c_str());
+    std::printf("  corpus       %zu recordings: %zu voices, %zu phrases\n", recordings.size(),
+                accuracy::Voices(recordings).size(), phrases.size());
+    std::printf("  features     %s (%zu values per frame), Euclidean frame distance\n",
+                FeatureSetName(options.features), templates.empty() ? 0 : templates[0].dims);
+    if (options.bandPercent > 0.0) {
+        std::printf("  alignment    symmetric steps, / (n + m), band +-%.0f %% of the longer\n",
+                    options.bandPercent);
+    } else {
+        std::printf("  alignment    symmetric steps, / (n + m), no band\n");
+    }
+
+    std::vector<std::size_t> kept;
+    std::size_t empty = 0;
+    std::size_t trimmed = 0;
+    std::size_t total = 0;
+    for (const Template& t : templates) {
+        kept.push_back(t.frames);
+        empty += t.frames == 0 ? 1 : 0;
+        trimmed += t.frames;
+        total += t.allFrames;
+    }
+    std::sort(kept.begin(), kept.end());
+    if (!kept.empty()) {
+        std::printf(
+            "  frames       %zu..%zu per recording after trimming (median %zu), %.1f %% of all "
+            "frames kept (speech within %.0f dB of the loudest)\n",
+            kept.front(), kept.back(), kept[kept.size() / 2],
+            total == 0 ? 0.0 : 100.0 * static_cast<double>(trimmed) / static_cast<double>(total),
+            options.rangeDb);
+    }
+    if (empty > 0) {
+        std::printf("  %zu recordings without frames: every trial with them is rejected\n", empty);
+    }
+
+    Distances all;
+    std::vector<Distances> byPhrase(phrases.size());
+    for (const ScoredTrial& trial : work.trials) {
+        all.Add(trial);
+        const std::string& phrase = recordings[trial.enrolled].phrase;
+        const auto index = static_cast<std::size_t>(
+            std::find(phrases.begin(), phrases.end(), phrase) - phrases.begin());
+        byPhrase[index].Add(trial);
+    }
+    all.Sort();
+    for (Distances& d : byPhrase) {
+        d.Sort();
+    }
+    std::printf(
+        "  trials       %zu: genuine %zu, impostor %zu, wrong phrase %zu (%zu alignments)\n",
+        work.trials.size(), all.genuine.size(), all.impostor.size(), all.wrongPhrase.size(),
+        work.pairs);
+
+    std::printf("\nDistances      trials        min       5%%   median      95%%      max\n");
+    PrintDistribution("genuine", all.genuine);
+    PrintDistribution("impostor", all.impostor);
+    PrintDistribution("wrong phrase", all.wrongPhrase);
+
+    std::printf("\nAll trials, one threshold\n");
+    PrintEqualErrors("  ", all);
+    std::printf("\nBy enrolled phrase, a threshold each\n");
+    for (std::size_t p = 0; p < phrases.size(); ++p) {
+        std::printf("  %s\n", phrases[p].c_str());
+        PrintEqualErrors("    ", byPhrase[p]);
+    }
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options options = ParseOptions(argc, argv);
+    try {
+        const auto start = std::chrono::steady_clock::now();
+        const std::vector<Recording> recordings = accuracy::SelectRecordings(
+            accuracy::ReadManifest(options.manifest), options.maxSessions, options.maxVoices);
+        if (recordings.empty()) {
+            std::fprintf(stderr, "speech_dtw_baseline: no recordings to use\n");
+            return 1;
+        }
+        const auto jobs = static_cast<std::size_t>(options.jobs);
+        const std::vector<Template> templates = MakeTemplates(recordings, options, jobs);
+        const double featureSeconds = SecondsSince(start);
+
+        const auto alignStart = std::chrono::steady_clock::now();
+        const AlignmentWork work =
+            ScoreTrials(accuracy::PlanTrials(recordings), templates, options, jobs);
+        const double alignSeconds = SecondsSince(alignStart);
+
+        PrintReport(options, recordings, templates, work);
+        std::printf(
+            "\nWall time %.1f s on %zu threads: features %.1f s, %zu alignments %.1f s "
+            "(%.2f ms per alignment and thread)\n",
+            SecondsSince(start), jobs, featureSeconds, work.pairs, alignSeconds,
+            work.pairs == 0 ? 0.0
+                            : 1000.0 * alignSeconds * static_cast<double>(jobs) /
+                                  static_cast<double>(work.pairs));
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "speech_dtw_baseline: %s\n", error.what());
+        return 1;
+    }
+}
