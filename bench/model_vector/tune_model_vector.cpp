@@ -25,10 +25,22 @@
 // accepts), other phrases by the same voice rejected (wrong phrase). The best settings are the
 // ones with the lowest max(FRR, FAR, wrong phrase / 2).
 //
-//   speech_model_vector_tuning [--means-only] [--ranges 11,12,...] [--search-pool N]
-//       [--search-level L] [--search-gain G] --train TRAIN.tsv [--train TRAIN2.tsv ...]
-//       --test TUNING.tsv
-//   (corpora made by scripts/make-voice-corpus.sh with different seeds)
+//   speech_model_vector_tuning [--means-only] [--ranges 11,12,13] [--search-pool N]
+//       [--search-level 50] [--search-gain 2.25] [--search-softness 1.5]
+//       --train TRAIN.tsv [--train TRAIN2.tsv ...] --test TUNING.tsv
+//
+// The corpora are made by scripts/make-voice-corpus.sh with different seeds. The defaults (all
+// candidates in the search, searched at level 50 and gain 2.25, speech ranges 11 to 13 dB)
+// reproduce the shipped layout from
+//
+//   scripts/make-voice-corpus.sh --seed 3 TRAIN3 10
+//   scripts/make-voice-corpus.sh --seed 5 TRAIN5 10
+//   scripts/make-voice-corpus.sh --seed 2 TUNING 5
+//   speech_model_vector_tuning --train TRAIN3/manifest.tsv --train TRAIN5/manifest.tsv
+//       --test TUNING/manifest.tsv
+//
+// Keep a corpus of yet another seed out of all this to measure the chosen layout on, with
+// bench/accuracy.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -36,6 +48,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <numeric>
 #include <sstream>
@@ -280,16 +293,18 @@ bool PositionMisses(double test, double enrolled) {
     return std::trunc(100.0 - difference * 100.0 / (test + enrolled)) <= kelvo::kPassThreshold;
 }
 
+// The defaults reproduce the shipped layout.
 struct SearchOptions {
-    std::size_t pool = 400;
-    double level = 40.0;
-    double gain = 1.8;
+    std::size_t pool = std::numeric_limits<std::size_t>::max();  // all candidates
+    double level = 50.0;
+    double gain = 2.25;
+    double softness = 1.5;
 };
 
 // Swaps positions of `chosen` for candidates among the best by Fisher ratio while that lowers
 // the smoothed training error. For a trial with n misses, the error is the logistic function
 // of (n - limit) / 1.5 for a genuine trial and of (limit - n) / 1.5 otherwise, averaged per
-// kind of trial; wrong phrases weigh half, as in Rates::Worst.
+// kind of trial (1.5 is --search-softness); wrong phrases weigh half, as in Rates::Worst.
 std::vector<std::size_t> SearchBySwaps(const std::vector<Recording>& recordings,
                                        const Values& values, const CandidateStats& stats,
                                        std::vector<std::size_t> chosen,
@@ -319,9 +334,9 @@ std::vector<std::size_t> SearchBySwaps(const std::vector<Recording>& recordings,
         const std::size_t c = pool[p];
         std::vector<double> mapped(usable.size());
         for (std::size_t r = 0; r < usable.size(); ++r) {
-            mapped[r] = std::max(0.5, options.level + options.gain *
-                                                          ((*values[usable[r]])[c] - stats.center[c]) /
-                                                          stats.spread[c]);
+            mapped[r] = std::max(
+                0.5, options.level + options.gain * ((*values[usable[r]])[c] - stats.center[c]) /
+                                         stats.spread[c]);
         }
         misses[p].resize(pairs.size());
         for (std::size_t i = 0; i < pairs.size(); ++i) {
@@ -338,15 +353,16 @@ std::vector<std::size_t> SearchBySwaps(const std::vector<Recording>& recordings,
     for (std::size_t kind = 0; kind < 3; ++kind) {
         const double weight = (kind == 2 ? 0.5 : 1.0) / kindCount[kind];
         for (std::size_t n = 0; n <= kSize; ++n) {
-            const double over = (static_cast<double>(n) - (kelvo::kMissLimit + 0.5)) / 1.5;
+            const double over =
+                (static_cast<double>(n) - (kelvo::kMissLimit + 0.5)) / options.softness;
             const double x = kind == 0 ? over : -over;
             loss[kind].push_back(weight / (1.0 + std::exp(-x)));
         }
     }
     std::vector<std::size_t> slots;  // pool index of every chosen position
     for (std::size_t c : chosen) {
-        slots.push_back(static_cast<std::size_t>(
-            std::find(pool.begin(), pool.end(), c) - pool.begin()));
+        slots.push_back(
+            static_cast<std::size_t>(std::find(pool.begin(), pool.end(), c) - pool.begin()));
     }
     std::vector<std::uint8_t> count(pairs.size(), 0);
     for (std::size_t slot : slots) {
@@ -387,8 +403,8 @@ std::vector<std::size_t> SearchBySwaps(const std::vector<Recording>& recordings,
                 std::min_element(scores.begin(), scores.end()) - scores.begin());
             if (scores[best] < current - 1e-9) {
                 for (std::size_t i = 0; i < pairs.size(); ++i) {
-                    count[i] = static_cast<std::uint8_t>(count[i] - misses[slots[j]][i] +
-                                                         misses[best][i]);
+                    count[i] =
+                        static_cast<std::uint8_t>(count[i] - misses[slots[j]][i] + misses[best][i]);
                 }
                 slots[j] = best;
                 current = scores[best];
@@ -433,7 +449,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> trainManifests;
     std::string testManifest;
     bool meansOnly = false;
-    std::vector<double> ranges = {12.0};
+    std::vector<double> ranges = {11.0, 12.0, 13.0};
     SearchOptions search;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -452,6 +468,8 @@ int main(int argc, char** argv) {
             search.level = std::stod(argv[++i]);
         } else if (arg == "--search-gain" && hasValue) {
             search.gain = std::stod(argv[++i]);
+        } else if (arg == "--search-softness" && hasValue) {
+            search.softness = std::stod(argv[++i]);
         } else {
             trainManifests.clear();
             break;
@@ -460,7 +478,8 @@ int main(int argc, char** argv) {
     if (trainManifests.empty() || testManifest.empty() || ranges.empty()) {
         std::fprintf(stderr,
                      "usage: %s [--means-only] [--ranges 11,12,...] [--search-pool N] "
-                     "[--search-level L] [--search-gain G] --train TRAIN.tsv [--train ...] "
+                     "[--search-level L] [--search-gain G] [--search-softness S] --train TRAIN.tsv "
+                     "[--train ...] "
                      "--test TUNING.tsv\n",
                      argv[0]);
         return 2;
@@ -515,10 +534,11 @@ int main(int argc, char** argv) {
             layout.level = search.level;
             layout.gain = search.gain;
             const Rates trainRates = Evaluate(Pairs(train), selectedTrain, layout);
-            std::printf("%-14s range %4.1f: training FRR %.2f FAR %.2f wrong %.2f at level %.0f "
-                        "gain %.2f\n",
-                        name.c_str(), range, trainRates.falseReject, trainRates.falseAccept,
-                        trainRates.wrongPhrase, layout.level, layout.gain);
+            std::printf(
+                "%-14s range %4.1f: training FRR %.2f FAR %.2f wrong %.2f at level %.0f "
+                "gain %.2f\n",
+                name.c_str(), range, trainRates.falseReject, trainRates.falseAccept,
+                trainRates.wrongPhrase, layout.level, layout.gain);
             std::fflush(stdout);
             for (double level : {30.0, 40.0, 50.0, 60.0}) {
                 for (double gain = 1.0; gain < 4.01; gain += 0.05) {

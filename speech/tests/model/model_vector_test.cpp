@@ -79,5 +79,92 @@ TEST(ModelVector, SegmentsAccumulateOverRecordingsAndNeedAFrameEach) {
     EXPECT_FALSE(ComputeModelVector({}, kLayout, UniformLayout(3, 15)));
 }
 
+// A frame whose every column (statics, deltas, accelerations) is given, energy 1.
+void AddColumns(FeatureMatrix& features, float statics, float deltas, float accelerations) {
+    AddFrame(features, statics, 1.0f);
+    auto row = features.Row(features.frames - 1);
+    for (std::size_t d = 0; d < kLayout.statics; ++d) {
+        row[kLayout.statics + d] = deltas;
+        row[2 * kLayout.statics + d] = accelerations;
+    }
+}
+
+ModelVectorLayout Picks(std::vector<SegmentPick> picks) {
+    ModelVectorLayout layout;
+    layout.picks = std::move(picks);
+    return layout;
+}
+
+TEST(ModelVector, DeviationsOfStaticsDeltasAndAccelerationsPerSegment) {
+    // Two segments of four frames: the first segment's statics are 1, 3, 1, 3 (deviation 1,
+    // mean 2), the second's all 5 (deviation 0); deltas alternate -2, 2 (deviation 2) and
+    // accelerations are 0, 0, 0, 8 in each segment (mean 2, deviation sqrt(12)).
+    FeatureMatrix features = Empty();
+    for (int segment = 0; segment < 2; ++segment) {
+        for (int i = 0; i < 4; ++i) {
+            const float statics = segment == 0 ? static_cast<float>(1 + 2 * (i % 2)) : 5.0f;
+            AddColumns(features, statics, i % 2 == 0 ? -2.0f : 2.0f, i == 3 ? 8.0f : 0.0f);
+        }
+    }
+    const auto values = SegmentStatistics({features}, kLayout,
+                                          Picks({{2, 0, 3, Statistic::kMean, 0},
+                                                 {2, 0, 3, Statistic::kDeviation, 0},
+                                                 {2, 1, 3, Statistic::kDeviation, 0},
+                                                 {2, 1, 0, Statistic::kDeviation, 1},
+                                                 {2, 0, 13, Statistic::kMean, 2},
+                                                 {2, 0, 13, Statistic::kDeviation, 2},
+                                                 {1, 0, 3, Statistic::kDeviation, 0}}));
+    ASSERT_TRUE(values);
+    ASSERT_EQ(values->size(), 7u);
+    EXPECT_DOUBLE_EQ((*values)[0], 2.0);
+    EXPECT_NEAR((*values)[1], 1.0, 1e-12);
+    EXPECT_NEAR((*values)[2], 0.0, 1e-12);
+    EXPECT_NEAR((*values)[3], 2.0, 1e-12);
+    EXPECT_DOUBLE_EQ((*values)[4], 2.0);
+    EXPECT_NEAR((*values)[5], std::sqrt(12.0), 1e-12);
+    // Over the whole recording: 1, 3, 1, 3, 5, 5, 5, 5 has mean 3.5 and variance 2.75.
+    EXPECT_NEAR((*values)[6], std::sqrt(2.75), 1e-12);
+}
+
+TEST(ModelVector, RejectsPicksTheFramesDoNotHave) {
+    FeatureMatrix features = Empty();
+    for (int i = 0; i < 4; ++i) {
+        AddColumns(features, 1.0f, 0.0f, 0.0f);
+    }
+    EXPECT_TRUE(SegmentStatistics({features}, kLayout, Picks({{1, 0, 14, Statistic::kMean, 2}})));
+    EXPECT_FALSE(SegmentStatistics({features}, kLayout, Picks({{1, 0, 15, Statistic::kMean, 0}})));
+    EXPECT_FALSE(
+        SegmentStatistics({features}, kLayout, Picks({{1, 0, 0, Statistic::kDeviation, 3}})));
+    EXPECT_FALSE(SegmentStatistics({features}, kLayout, Picks({{2, 2, 0, Statistic::kMean, 0}})));
+    // Frames narrower than the layout (statics without their deltas and accelerations).
+    const FeatureMatrix staticsOnly(4, kLayout.statics);
+    EXPECT_FALSE(
+        SegmentStatistics({staticsOnly}, kLayout, Picks({{1, 0, 0, Statistic::kMean, 0}})));
+}
+
+TEST(ModelVector, ShippedLayoutIsComplete) {
+    const ModelVectorLayout& layout = ShippedModelVectorLayout();
+    ASSERT_EQ(layout.picks.size(), kModelVectorSize);
+    ASSERT_EQ(layout.center.size(), kModelVectorSize);
+    ASSERT_EQ(layout.spread.size(), kModelVectorSize);
+    for (std::size_t i = 0; i < kModelVectorSize; ++i) {
+        const SegmentPick& pick = layout.picks[i];
+        EXPECT_LT(pick.segment, pick.segments) << i;
+        EXPECT_LT(pick.feature, kLayout.statics) << i;
+        EXPECT_LE(pick.order, 2u) << i;
+        EXPECT_GT(layout.spread[i], 0.0) << i;
+        for (std::size_t j = 0; j < i; ++j) {
+            const SegmentPick& other = layout.picks[j];
+            EXPECT_FALSE(other.segments == pick.segments && other.segment == pick.segment &&
+                         other.feature == pick.feature && other.statistic == pick.statistic &&
+                         other.order == pick.order)
+                << "positions " << j << " and " << i << " are the same";
+        }
+    }
+    // A recording at every center maps every position to the level.
+    EXPECT_EQ(MapStatistics(layout.center, layout),
+              std::vector<double>(kModelVectorSize, layout.level));
+}
+
 }  // namespace
 }  // namespace speech
