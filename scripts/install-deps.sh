@@ -14,6 +14,10 @@ build_packages=(
     libkissfft-dev   # FFT of the speech front end
     python3-numpy    # the independent reference the front end's golden test compares with
     locales
+    pkg-config          # finds PortAudio, ALSA and JACK for the sound-device backend
+    portaudio19-dev     # the machine's sound devices
+    libasound2-dev      # ALSA: its message hook and configuration (device rule, file PCM test)
+    libjack-jackd2-dev  # JACK's message hooks (Debian's PortAudio links JACK)
 )
 if [ $# -gt 0 ]; then
     packages=("$@")

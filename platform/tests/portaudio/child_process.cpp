@@ -1,0 +1,88 @@
+#include "child_process.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace portaudio_test {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& s : strings) {
+        pointers.push_back(s.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+}  // namespace
+
+ChildResult RunChild(const std::vector<std::string>& arguments,
+                     const std::map<std::string, std::string>& environment,
+                     const std::string& directory) {
+    std::vector<std::string> argv_strings = {"platform_portaudio_tests", "--scenario"};
+    argv_strings.insert(argv_strings.end(), arguments.begin(), arguments.end());
+
+    std::vector<std::string> env_strings;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string variable = *entry;
+        const std::string name = variable.substr(0, variable.find('='));
+        if (environment.find(name) == environment.end()) {
+            env_strings.push_back(variable);
+        }
+    }
+    for (const auto& [name, value] : environment) {
+        if (!value.empty()) {
+            env_strings.push_back(name + "=" + value);
+        }
+    }
+
+    const std::string out_path = directory + "/child.out";
+    const std::string err_path = directory + "/child.err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+
+    std::vector<char*> argv = Pointers(argv_strings);
+    std::vector<char*> envp = Pointers(env_strings);
+    ChildResult result;
+    pid_t pid = 0;
+    const int spawned =
+        posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        result.err = "posix_spawn failed";
+        return result;
+    }
+    int status = 0;
+    pid_t waited = 0;
+    do {
+        waited = waitpid(pid, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (waited == pid && WIFEXITED(status)) {
+        result.exit_code = WEXITSTATUS(status);
+    }
+    result.out = ReadAll(out_path);
+    result.err = ReadAll(err_path);
+    return result;
+}
+
+}  // namespace portaudio_test
