@@ -15,7 +15,7 @@
 
 #include <windows.h>
 
-#include "format_spec.h"
+#include "format_directive.h"
 #include "utf8_decode.h"
 
 namespace {
