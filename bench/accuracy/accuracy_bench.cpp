@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "corpus.h"
+#include "corpus_options.h"
 #include "runner.h"
 #include "trials.h"
 
@@ -45,12 +46,7 @@ namespace {
 
 using namespace accuracy;
 
-struct Options {
-    std::filesystem::path manifest = "/tmp/kelvo-voice-corpus/manifest.tsv";
-    int maxSessions = 0;
-    int maxVoices = 0;
-    int jobs = 0;
-};
+using Options = CorpusOptions;
 
 constexpr const char* kUsage =
     "usage: speech_accuracy_bench [--manifest PATH] [--sessions N] [--voices N] [--jobs N]\n";
@@ -60,19 +56,8 @@ constexpr const char* kUsage =
     std::exit(2);
 }
 
-int PositiveNumber(const char* text) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > 1000000) {
-        Usage("expected a positive number");
-    }
-    return static_cast<int>(value);
-}
-
 Options ParseOptions(int argc, char** argv) {
     Options options;
-    const unsigned cores = std::thread::hardware_concurrency();
-    options.jobs = cores == 0 ? 1 : static_cast<int>(cores);
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         if (option == "-h" || option == "--help") {
@@ -82,16 +67,7 @@ Options ParseOptions(int argc, char** argv) {
         if (i + 1 >= argc) {
             Usage("missing value or unknown option");
         }
-        const char* value = argv[++i];
-        if (option == "--manifest") {
-            options.manifest = value;
-        } else if (option == "--sessions") {
-            options.maxSessions = PositiveNumber(value);
-        } else if (option == "--voices") {
-            options.maxVoices = PositiveNumber(value);
-        } else if (option == "--jobs") {
-            options.jobs = PositiveNumber(value);
-        } else {
+        if (!TakeCorpusOption(option, argv[++i], options, Usage)) {
             Usage("unknown option");
         }
     }

@@ -58,6 +58,7 @@
 #include <vector>
 
 #include "corpus.h"
+#include "corpus_options.h"
 #include "front_end.h"
 #include "recording.h"
 #include "speech/speech.h"
@@ -75,11 +76,7 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 enum class FeatureSet { kCepstra, kCepstraDeltas, kAll };
 
-struct Options {
-    std::filesystem::path manifest = "/tmp/kelvo-voice-corpus/manifest.tsv";
-    int maxSessions = 0;
-    int maxVoices = 0;
-    int jobs = 0;
+struct Options : accuracy::CorpusOptions {
     double bandPercent = 0.0;
     FeatureSet features = FeatureSet::kCepstraDeltas;
     double rangeDb = speech::kSpeechRangeDb;
@@ -94,15 +91,6 @@ constexpr const char* kUsage =
     std::exit(2);
 }
 
-int PositiveNumber(const char* text) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > 1000000) {
-        Usage("expected a positive number");
-    }
-    return static_cast<int>(value);
-}
-
 double NumberInRange(const char* text, double low, double high) {
     char* end = nullptr;
     const double value = std::strtod(text, &end);
@@ -114,8 +102,6 @@ double NumberInRange(const char* text, double low, double high) {
 
 Options ParseOptions(int argc, char** argv) {
     Options options;
-    const unsigned cores = std::thread::hardware_concurrency();
-    options.jobs = cores == 0 ? 1 : static_cast<int>(cores);
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         if (option == "-h" || option == "--help") {
@@ -126,15 +112,10 @@ Options ParseOptions(int argc, char** argv) {
             Usage("missing value or unknown option");
         }
         const char* value = argv[++i];
-        if (option == "--manifest") {
-            options.manifest = value;
-        } else if (option == "--sessions") {
-            options.maxSessions = PositiveNumber(value);
-        } else if (option == "--voices") {
-            options.maxVoices = PositiveNumber(value);
-        } else if (option == "--jobs") {
-            options.jobs = PositiveNumber(value);
-        } else if (option == "--band") {
+        if (accuracy::TakeCorpusOption(option, value, options, Usage)) {
+            continue;
+        }
+        if (option == "--band") {
             options.bandPercent = NumberInRange(value, 0.0, 100.0);
         } else if (option == "--range") {
             options.rangeDb = NumberInRange(value, 1.0, 200.0);

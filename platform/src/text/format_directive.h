@@ -23,7 +23,7 @@ struct FormatSpec {
     std::size_t length = 0;  // format units from the '%' through the conversion character
 };
 
-// Parses the specification starting at `format[0]`, which is '%'. Widths and precisions
+// Parses the directive starting at `format[0]`, which is '%'. Widths and precisions
 // larger than the output could ever hold are clamped.
 FormatSpec ParseFormatSpec(const char16_t* format);
 
