@@ -146,19 +146,27 @@ void WaveDevice::PumpCapture() {
             queue_.pop_front();
         }
         const std::size_t readable = ring_.Readable();
-        if (readable == 0) {
-            return;
-        }
-        if (queue_.empty()) {
+        if (readable > 0 && queue_.empty()) {
             // Nothing queued to record into: like a device, lose what was captured.
-            ring_.Read(nullptr, readable);
+            captureWake_.Consumed(ring_.Read(nullptr, readable));
+        } else if (readable > 0) {
+            WAVEHDR& header = *queue_.front();
+            const std::size_t taken =
+                ring_.Read(reinterpret_cast<std::byte*>(header.lpData) + header.dwBytesRecorded,
+                           header.dwBufferLength - header.dwBytesRecorded);
+            captureWake_.Consumed(taken);
+            header.dwBytesRecorded += static_cast<DWORD>(taken);
+            continue;
+        }
+        // Tell the real-time thread how many bytes must be waiting before there is work again
+        // (the rest of the buffer being filled, or half the ring to throw away), so that it
+        // wakes this thread once per buffer rather than once per period.
+        const std::size_t wanted =
+            queue_.empty() ? ring_.Capacity() / 2
+                           : queue_.front()->dwBufferLength - queue_.front()->dwBytesRecorded;
+        if (!captureWake_.Expect(wanted)) {
             return;
         }
-        WAVEHDR& header = *queue_.front();
-        const std::size_t taken =
-            ring_.Read(reinterpret_cast<std::byte*>(header.lpData) + header.dwBytesRecorded,
-                       header.dwBufferLength - header.dwBytesRecorded);
-        header.dwBytesRecorded += static_cast<DWORD>(taken);
     }
 }
 
@@ -404,11 +412,17 @@ void WaveDevice::ReleaseHeld() {
 }
 
 void WaveDevice::OnCapture(const std::byte* data, std::size_t bytes) noexcept {
+    // Counted before the bytes land, so that the count never falls below what the ring holds
+    // when the delivery thread takes them; bytes the ring had no room for are taken back.
+    const bool reached = captureWake_.Arrived(bytes);
     const std::size_t written = ring_.Write(data, bytes);
     if (written < bytes) {
         dropped_.fetch_add(bytes - written, std::memory_order_relaxed);
+        captureWake_.Consumed(bytes - written);
     }
-    Wake();
+    if (reached || written < bytes) {
+        Wake();
+    }
 }
 
 std::size_t WaveDevice::OnPlayback(std::byte* data, std::size_t bytes) noexcept {

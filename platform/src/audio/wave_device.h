@@ -20,6 +20,7 @@
 #include "backend.h"
 #include "byte_ring.h"
 #include "handles.h"
+#include "wake_threshold.h"
 
 namespace platform::audio {
 
@@ -108,6 +109,7 @@ class WaveDevice final : public HandleObject,
     std::atomic<std::uint32_t> wakeups_{0};
     std::atomic<std::uint64_t> played_{0};   // bytes the real-time thread took from the ring
     std::atomic<std::uint64_t> dropped_{0};  // captured bytes the ring had no room for
+    WakeThreshold captureWake_;  // input: when the real-time thread wakes the delivery thread
 
     std::mutex mutex_;
     std::condition_variable idleChanged_;
