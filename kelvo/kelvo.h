@@ -41,15 +41,21 @@ KELVO_API extern DWORD TL_PlayStatus;
 #define KELVO_TRAIN_NO_MODEL_VECTOR 2     /* the speech pipeline left no usable model vector */
 #define KELVO_TRAIN_PROFILE_NOT_WRITTEN 3 /* "kelvo.cfg" could not be appended to */
 
-/* Starts capturing the audio input into the named file; with writeHeader nonzero the file
- * gets a RIFF/WAVE header. On success *handle receives the device. */
+/* Starts capturing the audio input into the named file (emptied first) in 4096-byte buffers;
+ * with writeHeader nonzero the file gets a RIFF/WAVE header. On success *handle receives the
+ * device. While a recording runs, another start is refused with TL_Error 4 and the running
+ * one goes on; a null handle pointer gives 11 and starts nothing. */
 KELVO_API void StartRecord(LPCWSTR fileName, WAVEFORMATEX format, HWAVEIN* handle, int writeHeader);
-/* Ends the capture started with this handle and closes its file. */
+/* Ends the capture started with this handle: the buffers still with the device are filled
+ * and written, then device and file are closed. Does nothing for any other handle. */
 KELVO_API void StopRecord(HWAVEIN handle);
-/* Starts playing the named file: with its own format when it has a RIFF/WAVE header, else as
- * raw samples in the given format. On success *handle receives the device. */
+/* Starts playing the named file: with its own format from byte 44 when it has a RIFF/WAVE
+ * header, else as raw samples in the given format from byte 12. On success *handle receives
+ * the device. A playback still running is stopped first; a null handle pointer gives 11 and
+ * starts nothing. */
 KELVO_API void StartPlay(LPCWSTR fileName, WAVEFORMATEX format, HWAVEOUT* handle);
-/* Ends the playback started with this handle. */
+/* Ends the playback started with this handle once the blocks already queued have played.
+ * Does nothing for any other handle. */
 KELVO_API void StopPlay(HWAVEOUT handle);
 
 /* Enrols recording n ("<n>.raw") for the speaker: appends one line to the profile

@@ -18,6 +18,8 @@ build_packages=(
     portaudio19-dev     # the machine's sound devices
     libasound2-dev      # ALSA: its message hook and configuration (device rule, file PCM test)
     libjack-jackd2-dev  # JACK's message hooks (Debian's PortAudio links JACK)
+    sox                 # another program that reads kelvo's recordings and writes WAVs it plays
+    libsndfile1-dev     # a WAV reading library the recordings are checked with
 )
 if [ $# -gt 0 ]; then
     packages=("$@")

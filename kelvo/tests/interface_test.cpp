@@ -6,6 +6,7 @@
 
 #include "elf_exports.h"
 #include "kelvo/kelvo.h"
+#include "platform/virtual_audio.h"
 
 namespace {
 
@@ -97,21 +98,25 @@ TEST(Interface, InitTonletClearsAllThreeWords) {
     EXPECT_EQ(TL_PlayStatus, 0u);
 }
 
-TEST(Interface, StartsReportNoSoundDeviceWithoutAWaveDeviceLayer) {
+// Through the shared library on a machine without sound devices (the virtual device with
+// none): the starts report it and leave nothing running.
+TEST(Interface, StartsWithoutSoundDevicesReportIt) {
+    ASSERT_TRUE(platform::virtual_audio::Install("inputs=0,outputs=0"));
     WAVEFORMATEX format = {WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 18};
     HWAVEIN recorder = nullptr;
-    StartRecord(u"1.raw", format, &recorder, 0);
+    StartRecord(u"kelvo-interface-test.raw", format, &recorder, 0);
     EXPECT_EQ(TL_Error, static_cast<DWORD>(KELVO_ERR_NO_DEVICE));
     EXPECT_EQ(recorder, nullptr);
     StopRecord(recorder);
 
-    TL_Error = 0;
     HWAVEOUT player = nullptr;
-    StartPlay(u"1.raw", format, &player);
-    EXPECT_EQ(TL_Error, static_cast<DWORD>(KELVO_ERR_NO_DEVICE));
+    StartPlay(u"kelvo-interface-test-missing.raw", format, &player);
+    EXPECT_EQ(TL_Error, static_cast<DWORD>(KELVO_ERR_OPEN_FILE));
     EXPECT_EQ(TL_PlayStatus, 4u);
     EXPECT_EQ(player, nullptr);
     StopPlay(player);
+    EXPECT_EQ(platform::virtual_audio::OpenDeviceCount(), 0u);
+    platform::virtual_audio::Reset();
 }
 
 }  // namespace

@@ -77,6 +77,10 @@ PLATFORM_API std::size_t Advance(HANDLE device, std::size_t bytes);
 // Waits until the device's delivery thread has nothing left to do.
 PLATFORM_API void WaitDelivered(HANDLE device);
 
+// How many wave devices are open (opened and neither closed nor closed by force), on any
+// backend. Lets tests check that an operation left no device behind.
+PLATFORM_API std::size_t OpenDeviceCount();
+
 // What output device `index` has played since Install (with out=memory).
 PLATFORM_API std::vector<unsigned char> SpeakerBytes(unsigned index);
 

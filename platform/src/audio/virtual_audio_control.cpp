@@ -85,6 +85,12 @@ PLATFORM_API void WaitDelivered(HANDLE device) {
     }
 }
 
+PLATFORM_API std::size_t OpenDeviceCount() {
+    const auto devices = audio::RegisteredDevices();
+    return static_cast<std::size_t>(std::count_if(
+        devices.begin(), devices.end(), [](const auto& device) { return device->IsOpen(); }));
+}
+
 PLATFORM_API std::vector<unsigned char> SpeakerBytes(unsigned index) {
     const std::vector<std::byte> played =
         audio::VirtualSpeakerBytes(*audio::CurrentBackend(), index);

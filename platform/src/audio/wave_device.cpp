@@ -233,6 +233,11 @@ void WaveDevice::ReleaseHeldLocked() {
     }
 }
 
+bool WaveDevice::IsOpen() {
+    const std::lock_guard lock(mutex_);
+    return state_ == State::kOpen;
+}
+
 MMRESULT WaveDevice::Prepare(WAVEHDR& header) {
     const std::lock_guard lock(mutex_);
     if (state_ != State::kOpen) {

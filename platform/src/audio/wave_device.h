@@ -47,6 +47,7 @@ class WaveDevice final : public HandleObject,
     WaveDevice& operator=(const WaveDevice&) = delete;
 
     Direction direction() const { return settings_.direction; }
+    bool IsOpen();
 
     MMRESULT Prepare(WAVEHDR& header);
     MMRESULT Unprepare(WAVEHDR& header);

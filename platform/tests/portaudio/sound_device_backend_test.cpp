@@ -2,6 +2,7 @@
 // is captured from one file and writes what is played to another, over the `null` PCM, which
 // does not pace, so the streams run faster than real time.
 #include <alsa/asoundlib.h>
+#include <child_process.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -12,10 +13,11 @@
 #include <sstream>
 #include <string>
 
-#include "child_process.h"
-
 namespace portaudio_test {
 namespace {
+
+using test_support::ChildResult;
+using test_support::RunChild;
 
 constexpr char kFilePcm[] = "kelvo_file";
 constexpr char kNullPcm[] = "kelvo_sink";

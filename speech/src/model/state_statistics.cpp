@@ -25,8 +25,8 @@ struct Accumulator {
     Gaussian Finish() const {
         Gaussian gaussian;
         gaussian.frames = frames;
-        gaussian.mean.resize(sum.size());
-        gaussian.variance.resize(sum.size());
+        gaussian.mean.assign(sum.size(), 0.0);
+        gaussian.variance.assign(sum.size(), 0.0);
         const double n = static_cast<double>(frames);
         for (std::size_t d = 0; d < sum.size(); ++d) {
             gaussian.mean[d] = frames > 0 ? sum[d] / n : 0.0;

@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
 extern char** environ;
 
-namespace portaudio_test {
+namespace test_support {
 namespace {
 
 std::string ReadAll(const std::string& path) {
@@ -32,10 +34,10 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 }  // namespace
 
-ChildResult RunChild(const std::vector<std::string>& arguments,
-                     const std::map<std::string, std::string>& environment,
-                     const std::string& directory) {
-    std::vector<std::string> argv_strings = {"platform_portaudio_tests", "--scenario"};
+ChildResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                       const std::map<std::string, std::string>& environment,
+                       const std::string& directory) {
+    std::vector<std::string> argv_strings = {program};
     argv_strings.insert(argv_strings.end(), arguments.begin(), arguments.end());
 
     std::vector<std::string> env_strings;
@@ -65,11 +67,12 @@ ChildResult RunChild(const std::vector<std::string>& arguments,
     std::vector<char*> envp = Pointers(env_strings);
     ChildResult result;
     pid_t pid = 0;
+    // posix_spawnp searches the PATH of this process, not the child's.
     const int spawned =
-        posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), envp.data());
+        posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
-        result.err = "posix_spawn failed";
+        result.err = "cannot start " + program + ": " + std::strerror(spawned);
         return result;
     }
     int status = 0;
@@ -85,4 +88,25 @@ ChildResult RunChild(const std::vector<std::string>& arguments,
     return result;
 }
 
-}  // namespace portaudio_test
+ChildResult RunChild(const std::vector<std::string>& arguments,
+                     const std::map<std::string, std::string>& environment,
+                     const std::string& directory) {
+    std::vector<std::string> scenario = {"--scenario"};
+    scenario.insert(scenario.end(), arguments.begin(), arguments.end());
+    return RunProgram("/proc/self/exe", scenario, environment, directory);
+}
+
+bool OnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::istringstream directories(path == nullptr ? "" : path);
+    std::string directory;
+    while (std::getline(directories, directory, ':')) {
+        const std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace test_support
