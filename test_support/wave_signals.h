@@ -33,4 +33,37 @@ inline std::string Pattern(std::size_t bytes, unsigned seed = 1) {
     return data;
 }
 
+// Little-endian fields, as RIFF files store them.
+inline std::string Le32(std::uint32_t value) {
+    return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 24)};
+}
+
+inline std::string Le16(std::uint16_t value) {
+    return {static_cast<char>(value), static_cast<char>(value >> 8)};
+}
+
+inline std::uint32_t U32At(const std::string& bytes, std::size_t offset) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 4; i-- > 0;) {
+        value = value << 8 | static_cast<unsigned char>(bytes.at(offset + i));
+    }
+    return value;
+}
+
+inline std::uint16_t U16At(const std::string& bytes, std::size_t offset) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes.at(offset)) |
+                                      static_cast<unsigned char>(bytes.at(offset + 1)) << 8);
+}
+
+// A WAV file as other programs write it: the 44-byte RIFF/WAVE header for `format`, then
+// `samples`.
+inline std::string WaveFile(const std::string& samples, const WAVEFORMATEX& format) {
+    const auto dataBytes = static_cast<std::uint32_t>(samples.size());
+    return "RIFF" + Le32(36 + dataBytes) + "WAVEfmt " + Le32(16) + Le16(format.wFormatTag) +
+           Le16(format.nChannels) + Le32(format.nSamplesPerSec) + Le32(format.nAvgBytesPerSec) +
+           Le16(format.nBlockAlign) + Le16(format.wBitsPerSample) + "data" + Le32(dataBytes) +
+           samples;
+}
+
 }  // namespace test_support

@@ -26,6 +26,8 @@ namespace va = platform::virtual_audio;
 
 using test_support::Pattern;
 using test_support::Pcm;
+using test_support::U16At;
+using test_support::U32At;
 
 // The demo's format: PCM, mono, 11025 samples per second, 8 bits.
 inline WAVEFORMATEX DemoFormat() {
@@ -52,19 +54,6 @@ inline std::size_t OpenFileDescriptors() {
         closedir(dir);
     }
     return count;
-}
-
-inline std::uint32_t U32At(const std::string& bytes, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes.at(offset + i));
-    }
-    return value;
-}
-
-inline std::uint16_t U16At(const std::string& bytes, std::size_t offset) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes.at(offset)) |
-                                      static_cast<unsigned char>(bytes.at(offset + 1)) << 8);
 }
 
 class AudioTest : public test_support::InTempDir {

@@ -16,27 +16,12 @@ using kelvo::audio::OpenWaveFile;
 using kelvo::audio::PatchWaveSizes;
 using kelvo::audio::WaveHeaderSizes;
 using kelvo::audio::WriteWaveHeader;
+using test_support::Le32;
+using test_support::WaveFile;
 
 HANDLE CreateNew(const char16_t* name) {
     return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-std::string Le32(std::uint32_t value) {
-    return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
-            static_cast<char>(value >> 24)};
-}
-
-std::string Le16(std::uint16_t value) {
-    return {static_cast<char>(value), static_cast<char>(value >> 8)};
-}
-
-// A 44-byte header as other programs write it, followed by `samples`.
-std::string WaveFile(const std::string& samples, WAVEFORMATEX format) {
-    return "RIFF" + Le32(static_cast<std::uint32_t>(36 + samples.size())) + "WAVEfmt " + Le32(16) +
-           Le16(format.wFormatTag) + Le16(format.nChannels) + Le32(format.nSamplesPerSec) +
-           Le32(format.nAvgBytesPerSec) + Le16(format.nBlockAlign) + Le16(format.wBitsPerSample) +
-           "data" + Le32(static_cast<std::uint32_t>(samples.size())) + samples;
 }
 
 using WaveHeader = test_support::InTempDir;

@@ -11,6 +11,7 @@
 #include <child_process.h>
 #include <gtest/gtest.h>
 #include <temp_dir.h>
+#include <wave_signals.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -21,6 +22,7 @@
 namespace {
 
 using test_support::ChildResult;
+using test_support::U32At;
 
 constexpr std::size_t kBufferBytes = 4096;  // kelvo's capture buffers and playback blocks
 
@@ -43,29 +45,6 @@ std::string TestSignal(std::size_t bytes, unsigned seed) {
         c = static_cast<char>(value);
     }
     return data;
-}
-
-std::string U32(std::uint32_t value) {
-    return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
-            static_cast<char>(value >> 24)};
-}
-
-std::string U16(std::uint16_t value) {
-    return {static_cast<char>(value), static_cast<char>(value >> 8)};
-}
-
-std::uint32_t U32At(const std::string& bytes, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 4; i-- > 0;) {
-        value = value << 8 | static_cast<unsigned char>(bytes.at(offset + i));
-    }
-    return value;
-}
-
-// A 44-byte RIFF/WAVE header for `data_bytes` of 8-bit mono PCM at `rate`.
-std::string WaveHeader(std::uint32_t rate, std::uint32_t data_bytes) {
-    return "RIFF" + U32(36 + data_bytes) + "WAVEfmt " + U32(16) + U16(1) + U16(1) + U32(rate) +
-           U32(rate) + U16(1) + U16(8) + "data" + U32(data_bytes);
 }
 
 class KelvoOnSoundDevice : public test_support::InTempDir {
@@ -173,7 +152,7 @@ TEST_F(KelvoOnSoundDevice, RawFilePlaysAfterItsFirstTwelveBytesInTheCallersForma
 
 TEST_F(KelvoOnSoundDevice, WaveFilePlaysItsSamplesInItsOwnFormat) {
     const std::string samples = TestSignal(4000, 3);
-    EXPECT_EQ(PlayFile(WaveHeader(8000, static_cast<std::uint32_t>(samples.size())) + samples),
+    EXPECT_EQ(PlayFile(test_support::WaveFile(samples, test_support::Pcm(8000))),
               "format 8000 8 1\n");
     ExpectOutputIsSilenceAround(samples);
 }
