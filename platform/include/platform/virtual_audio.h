@@ -5,6 +5,9 @@
 // The configuration has the syntax of the environment variable KELVO_VIRTUAL_AUDIO: comma
 // separated key=value pairs, all optional:
 //   in=silence | tone:HZ | file:PATH (played once, then silence) | loop:PATH (repeated)
+//     PATH may be a list A;B;...: each input device opened takes the next file, back to the
+//     first after the last. Install and Reset start again at the first; a failed open (file
+//     unreadable) leaves the turn to the same file.
 //   out=discard | file:PATH (what was played, appended) | memory (kept for SpeakerBytes)
 //   pace=realtime | N (N times faster than real time) | max | manual (driven by Advance)
 //   inputs=N, outputs=N (device counts, default 1 each)

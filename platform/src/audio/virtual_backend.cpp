@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <mutex>
 #include <numbers>
+#include <string>
 
 namespace platform::audio {
 namespace {
@@ -58,7 +60,7 @@ class VirtualBackend final : public Backend {
         const VirtualConfig& config = shared_->config;
         if (direction == Direction::kInput && (config.source == VirtualConfig::Source::kFileOnce ||
                                                config.source == VirtualConfig::Source::kFileLoop)) {
-            source = ReadWholeFile(config.inputPath);
+            source = TakeInputFile();
             if (source == nullptr) {
                 return MMSYSERR_ERROR;
             }
@@ -81,9 +83,27 @@ class VirtualBackend final : public Backend {
     }
 
   private:
+    // The bytes of the input file whose turn it is. The turn moves on only when the file
+    // could be read: an open that fails leaves the same file to the next open. Reading and
+    // moving on happen under one lock, so opens on different threads never share a turn.
+    std::shared_ptr<const std::vector<std::byte>> TakeInputFile() {
+        const std::vector<std::string>& paths = shared_->config.inputPaths;
+        if (paths.empty()) {
+            return nullptr;
+        }
+        const std::lock_guard lock(inputTurnMutex_);
+        auto data = ReadWholeFile(paths[inputTurn_]);
+        if (data != nullptr) {
+            inputTurn_ = (inputTurn_ + 1) % paths.size();
+        }
+        return data;
+    }
+
     std::shared_ptr<VirtualShared> shared_;
     std::atomic<UINT> inputs_;
     std::atomic<UINT> outputs_;
+    std::mutex inputTurnMutex_;
+    std::size_t inputTurn_ = 0;  // index into config.inputPaths, guarded by inputTurnMutex_
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The virtual device: microphones that capture silence, a tone or a file, speakers that
+// The virtual device: microphones that capture silence, a tone or files in turn, speakers that
 // discard, keep or write what they play, at real-time pace, faster, as fast as possible, or
 // by hand (tests advance its clock).
 #pragma once

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace platform::audio {
 namespace {
@@ -33,6 +34,34 @@ bool TakePrefix(std::string_view& text, std::string_view prefix) {
     return true;
 }
 
+// PATH or PATH;PATH;...: an empty entry (an empty text, ";;", a leading or trailing ';') is
+// an error, as a missing path is.
+std::optional<std::vector<std::string>> ParsePaths(std::string_view text) {
+    std::vector<std::string> paths;
+    while (true) {
+        const std::size_t semicolon = text.find(';');
+        const std::string_view path = text.substr(0, semicolon);
+        if (path.empty()) {
+            return std::nullopt;
+        }
+        paths.emplace_back(path);
+        if (semicolon == std::string_view::npos) {
+            return paths;
+        }
+        text.remove_prefix(semicolon + 1);
+    }
+}
+
+bool ApplyInputFiles(std::string_view value, VirtualConfig::Source source, VirtualConfig& config) {
+    auto paths = ParsePaths(value);
+    if (!paths) {
+        return false;
+    }
+    config.source = source;
+    config.inputPaths = std::move(*paths);
+    return true;
+}
+
 bool ApplyInput(std::string_view value, VirtualConfig& config) {
     if (value == "silence") {
         config.source = VirtualConfig::Source::kSilence;
@@ -43,12 +72,10 @@ bool ApplyInput(std::string_view value, VirtualConfig& config) {
         }
         config.source = VirtualConfig::Source::kTone;
         config.toneHz = *hz;
-    } else if (TakePrefix(value, "file:") && !value.empty()) {
-        config.source = VirtualConfig::Source::kFileOnce;
-        config.inputPath = value;
-    } else if (TakePrefix(value, "loop:") && !value.empty()) {
-        config.source = VirtualConfig::Source::kFileLoop;
-        config.inputPath = value;
+    } else if (TakePrefix(value, "file:")) {
+        return ApplyInputFiles(value, VirtualConfig::Source::kFileOnce, config);
+    } else if (TakePrefix(value, "loop:")) {
+        return ApplyInputFiles(value, VirtualConfig::Source::kFileLoop, config);
     } else {
         return false;
     }

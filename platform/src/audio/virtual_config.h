@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::audio {
 
@@ -15,7 +16,9 @@ struct VirtualConfig {
 
     Source source = Source::kSilence;
     double toneHz = 0.0;
-    std::string inputPath;
+    // With kFileOnce / kFileLoop: one path or more, none empty. Each input device opened
+    // takes the next one in turn, back to the first after the last.
+    std::vector<std::string> inputPaths;
     Sink sink = Sink::kDiscard;
     std::string outputPath;
     Pace pace = Pace::kRealtime;

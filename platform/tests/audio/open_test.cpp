@@ -141,6 +141,20 @@ TEST_F(OpenTest, ConfigurationSyntax) {
     }
 }
 
+// A microphone file may be a list of files separated by ';', for file: and loop: alike; every
+// entry must name a file.
+TEST_F(OpenTest, InputFileListSyntax) {
+    for (const char* good :
+         {"in=file:a.raw;b.raw", "in=loop:a.raw;b.raw;c.raw,pace=manual", "in=file:a.raw;a.raw"}) {
+        EXPECT_TRUE(va::Install(good)) << good;
+    }
+    EXPECT_TRUE(va::Install("out=file:x;y"));  // the speaker's file stays one path
+    for (const char* bad : {"in=file:a.raw;;b.raw", "in=file:;", "in=file:a.raw;", "in=file:;a.raw",
+                            "in=loop:;", "in=loop:a.raw;", "in=loop:a;;b", "in=file:;;"}) {
+        EXPECT_FALSE(va::Install(bad)) << bad;
+    }
+}
+
 TEST_F(OpenTest, OpenAndCloseNotifyOnTheCallersThreadInsideTheCall) {
     Recorder recorder;
     HWAVEIN handle = nullptr;

@@ -1,5 +1,8 @@
 // waveIn*: recording on the virtual microphone, call by call.
 #include <atomic>
+#include <cstdlib>
+#include <latch>
+#include <map>
 
 #include "wave_test_support.h"
 
@@ -187,6 +190,153 @@ TEST_F(WaveInTest, EveryCallRefusesHandlesThatAreNotOpenInputs) {
     }
     EXPECT_EQ(header.dwFlags, 0u);
     EXPECT_EQ(waveOutClose(output), MMSYSERR_NOERROR);
+}
+
+// The microphone as a list of files: each input opened takes the next file in turn.
+class FileTurnTest : public WaveInTest {
+  protected:
+    static constexpr std::size_t kFileBytes = 4096;
+    static constexpr std::size_t kTake = 1000;
+
+    void SetUp() override {
+        WaveInTest::SetUp();
+        unsigned seed = 7;
+        for (const char* name : {"a.raw", "b.raw", "c.raw"}) {
+            files_[name] = Pattern(kFileBytes, seed++);
+            WriteFile(name, files_[name]);
+        }
+    }
+
+    // What an opened input captures first: the start of the file whose turn it was. Closes it.
+    std::string Take(HWAVEIN handle) {
+        Buffers buffers(1, kTake);
+        AddAll(handle, buffers);
+        EXPECT_EQ(waveInStart(handle), MMSYSERR_NOERROR);
+        EXPECT_EQ(va::Advance(handle, kTake), kTake);
+        EXPECT_EQ(waveInClose(handle), MMSYSERR_NOERROR);
+        return Recorded(buffers.headers[0]);
+    }
+    // Opens an input and takes what it captures first.
+    std::string OpenAndTake() {
+        Recorder recorder;
+        const HWAVEIN handle = OpenIn(recorder);
+        return handle == nullptr ? std::string{} : Take(handle);
+    }
+    std::string Start(const char* name) { return files_.at(name).substr(0, kTake); }
+
+    std::map<std::string, std::string> files_;
+};
+
+TEST_F(FileTurnTest, EachOpenTakesTheNextFileAndWrapsAround) {
+    for (const char* source : {"file", "loop"}) {
+        SCOPED_TRACE(source);
+        ASSERT_TRUE(
+            va::Install((std::string("in=") + source + ":a.raw;b.raw,pace=manual").c_str()));
+        EXPECT_EQ(OpenAndTake(), Start("a.raw"));
+        EXPECT_EQ(OpenAndTake(), Start("b.raw"));
+        EXPECT_EQ(OpenAndTake(), Start("a.raw"));
+
+        // One file: every open has it, from its beginning.
+        ASSERT_TRUE(va::Install((std::string("in=") + source + ":c.raw,pace=manual").c_str()));
+        EXPECT_EQ(OpenAndTake(), Start("c.raw"));
+        EXPECT_EQ(OpenAndTake(), Start("c.raw"));
+    }
+}
+
+TEST_F(FileTurnTest, AFileOnceListEndsInSilenceAndALoopListRepeatsItsOwnFile) {
+    const WAVEFORMATEX format = Pcm();
+    for (const bool loop : {false, true}) {
+        SCOPED_TRACE(loop ? "loop" : "file");
+        ASSERT_TRUE(va::Install(loop ? "in=loop:a.raw;b.raw,pace=manual"
+                                     : "in=file:a.raw;b.raw,pace=manual"));
+        for (const char* name : {"a.raw", "b.raw"}) {
+            Recorder recorder;
+            const HWAVEIN handle = OpenIn(recorder, format);
+            ASSERT_NE(handle, nullptr);
+            Buffers buffers(1, kFileBytes + kTake);
+            AddAll(handle, buffers);
+            ASSERT_EQ(waveInStart(handle), MMSYSERR_NOERROR);
+            va::Advance(handle, kFileBytes + kTake);
+            // Past its end, a device goes on with its own file (or silence), never the next.
+            const std::string after = loop ? Start(name) : std::string(kTake, '\x80');
+            EXPECT_EQ(Recorded(buffers.headers[0]), files_.at(name) + after);
+            EXPECT_EQ(waveInClose(handle), MMSYSERR_NOERROR);
+        }
+    }
+}
+
+TEST_F(FileTurnTest, AFailedOpenLeavesTheTurnToTheSameFile) {
+    ASSERT_TRUE(va::Install("in=file:a.raw;missing.raw,pace=manual"));
+    EXPECT_EQ(OpenAndTake(), Start("a.raw"));
+
+    Recorder recorder;
+    HWAVEIN handle = nullptr;
+    const WAVEFORMATEX format = Pcm();
+    EXPECT_EQ(waveInOpen(&handle, WAVE_MAPPER, &format, recorder.callback(), recorder.instance(),
+                         CALLBACK_FUNCTION),
+              MMSYSERR_ERROR);
+    EXPECT_EQ(handle, nullptr);
+    EXPECT_TRUE(recorder.Events().empty());
+    // A format query opens nothing, so it takes no turn either.
+    EXPECT_EQ(waveInOpen(nullptr, WAVE_MAPPER, &format, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NOERROR);
+
+    files_["missing.raw"] = Pattern(kFileBytes, 99);
+    WriteFile("missing.raw", files_["missing.raw"]);
+    EXPECT_EQ(OpenAndTake(), Start("missing.raw"));
+    EXPECT_EQ(OpenAndTake(), Start("a.raw"));
+}
+
+TEST_F(FileTurnTest, InstallAndResetStartAgainAtTheFirstFile) {
+    ASSERT_TRUE(va::Install("in=file:a.raw;b.raw,pace=manual"));
+    EXPECT_EQ(OpenAndTake(), Start("a.raw"));
+    ASSERT_TRUE(va::Install("in=file:a.raw;b.raw,pace=manual"));
+    EXPECT_EQ(OpenAndTake(), Start("a.raw"));
+    EXPECT_EQ(OpenAndTake(), Start("b.raw"));
+
+    // The same list from the environment, after a reset.
+    ASSERT_EQ(setenv("KELVO_VIRTUAL_AUDIO", "in=file:a.raw;b.raw,pace=manual", 1), 0);
+    va::Reset();
+    EXPECT_EQ(OpenAndTake(), Start("a.raw"));
+    va::Reset();
+    EXPECT_EQ(OpenAndTake(), Start("a.raw"));
+    EXPECT_EQ(OpenAndTake(), Start("b.raw"));
+    unsetenv("KELVO_VIRTUAL_AUDIO");
+    va::Reset();
+}
+
+// Inputs opened at the same time on several threads each take a turn of their own: with three
+// files and six opens, every file is taken exactly twice.
+TEST_F(FileTurnTest, OpensOnSeveralThreadsEachTakeTheirOwnTurn) {
+    ASSERT_TRUE(va::Install("in=file:a.raw;b.raw;c.raw,pace=manual,inputs=6"));
+    constexpr std::size_t kOpens = 6;
+    std::vector<Recorder> recorders(kOpens);
+    std::vector<HWAVEIN> handles(kOpens);
+    std::latch ready(kOpens);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < kOpens; ++i) {
+        threads.emplace_back([&, i] {
+            const WAVEFORMATEX format = Pcm();
+            ready.arrive_and_wait();
+            EXPECT_EQ(
+                waveInOpen(&handles[i], static_cast<UINT>(i), &format, recorders[i].callback(),
+                           recorders[i].instance(), CALLBACK_FUNCTION),
+                MMSYSERR_NOERROR);
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    std::map<std::string, int> taken;
+    for (const HWAVEIN handle : handles) {
+        ASSERT_NE(handle, nullptr);
+        const std::string captured = Take(handle);
+        for (const auto& [name, bytes] : files_) {
+            if (captured == bytes.substr(0, kTake)) {
+                ++taken[name];
+            }
+        }
+    }
+    EXPECT_EQ(taken, (std::map<std::string, int>{{"a.raw", 2}, {"b.raw", 2}, {"c.raw", 2}}));
 }
 
 }  // namespace
