@@ -20,6 +20,10 @@ build_packages=(
     libjack-jackd2-dev  # JACK's message hooks (Debian's PortAudio links JACK)
     sox                 # another program that reads kelvo's recordings and writes WAVs it plays
     libsndfile1-dev     # a WAV reading library the recordings are checked with
+    qt6-base-dev        # the demo's dialog (Qt 6 Widgets) and its tests (Qt Test)
+    fonts-dejavu-core   # a font for the dialog, also on machines without a desktop
+    xvfb                # a virtual X server: the demo's start-up test and dialog rendering
+    xauth               # used by xvfb-run
 )
 if [ $# -gt 0 ]; then
     packages=("$@")
