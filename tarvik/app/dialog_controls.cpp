@@ -17,10 +17,8 @@ QRect ToQRect(const DialogRect& rect) {
 QWidget* CreateControl(const ControlTemplate& control, QWidget& parent) {
     const QString text = WideToQString(control.text);
     switch (control.kind) {
-        case ControlKind::kPushButton: {
-            auto* button = new QPushButton(text, &parent);
-            return button;
-        }
+        case ControlKind::kPushButton:
+            return new QPushButton(text, &parent);
         case ControlKind::kStatic: {
             auto* label = new QLabel(text, &parent);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);

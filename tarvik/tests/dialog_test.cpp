@@ -26,6 +26,7 @@
 #include "kelvo/kelvo.h"
 #include "logic/module_state.h"
 #include "resources/dialog_template.h"
+#include "sample_microphone.h"
 #include "tarvik_dlg.h"
 
 namespace va = platform::virtual_audio;
@@ -259,9 +260,7 @@ class DialogTest : public QObject {
 
   private:
     static void Microphone(const char* sample) {
-        const std::string configuration =
-            std::string("in=file:") + TARVIK_SAMPLES + "/" + sample + ",pace=20";
-        QVERIFY(va::Install(configuration.c_str()));
+        QVERIFY(va::Install(tarvik_test::SampleMicrophone({sample}).c_str()));
     }
 
     std::unique_ptr<QTemporaryDir> directory_;

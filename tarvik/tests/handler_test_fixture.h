@@ -18,6 +18,7 @@
 #include "logic/module_state.h"
 #include "logic/tarvik_handlers.h"
 #include "recording_host.h"
+#include "sample_microphone.h"
 
 namespace tarvik_test {
 
@@ -56,12 +57,7 @@ class HandlerTest : public test_support::InTempDir {
     // The sample recordings the virtual microphone plays, one per recording in turn, from
     // now on.
     static void Speaker(std::initializer_list<std::string> samples) {
-        std::string configuration = "in=file:";
-        for (const std::string& sample : samples) {
-            configuration += std::string(TARVIK_SAMPLES) + "/" + sample + ";";
-        }
-        configuration.back() = ',';
-        configuration += "pace=20";
+        const std::string configuration = SampleMicrophone(samples);
         ASSERT_TRUE(va::Install(configuration.c_str())) << configuration;
     }
     static void Speaker(const std::string& sample) { Speaker({sample}); }
