@@ -2,24 +2,32 @@
 // corpus of recordings, through TrainSpeaker and EvalSpeaker exactly as the demo uses them.
 //
 // Usage:
-//   speech_accuracy_bench [--manifest PATH] [--sessions N] [--voices N] [--jobs N]
+//   speech_accuracy_bench [--manifest PATH]... [--sessions N] [--voices N]
+//                         [--max-impostors N] [--jobs N]
 //
-//   --manifest PATH  the corpus manifest (default /tmp/kelvo-voice-corpus/manifest.tsv, as
-//                    scripts/make-voice-corpus.sh writes it): voice, phrase, session, path
-//   --sessions N     use only sessions 1 to N of each voice and phrase (quick run)
-//   --voices N       use only the first N voices of the manifest (quick run)
-//   --jobs N         worker processes (default: the number of cores)
+//   --manifest PATH    a corpus manifest (default /tmp/kelvo-voice-corpus/manifest.tsv, as
+//                      scripts/make-voice-corpus.sh writes it): voice, phrase, session, path
+//                      and optionally the change; given several times, e.g. a corpus's
+//                      manifest.tsv and the changes.tsv of scripts/add-session-changes.sh,
+//                      their recordings are merged
+//   --sessions N       use only sessions 1 to N of each voice and phrase (quick run)
+//   --voices N         use only the first N voices of the manifest (quick run)
+//   --max-impostors N  at most N impostor attempts per enrolment, spread over the voices
+//                      (default 0: all)
+//   --jobs N           worker processes (default: the number of cores)
 //
-// Every recording is enrolled once, as the demo enrols: a fresh "kelvo.cfg", the recording
-// copied to 1.raw and 2.raw, TrainSpeaker("Demo", 1) and TrainSpeaker("Demo", 2). Then each
-// attempt is copied to 3.raw and scored with EvalSpeaker("Demo", 3); a score above 0 is an
-// acceptance. The attempts against an enrolment are
-//   genuine:      the same voice and phrase, other sessions   -> false-reject rate (FRR)
-//   impostor:     every other voice, the same phrase          -> false-accept rate (FAR)
-//   wrong phrase: the same voice, every other phrase          -> wrong-phrase acceptance
-// The report gives the counts and rates overall, per enrolled voice and phrase, and the
-// wrong-phrase acceptances per (enrolled, spoken) phrase pair, then the wall time. The work
-// happens in a fresh temporary folder that is removed at the end. Exit status: 0 after a
+// Every clean recording (as made, not changed) is enrolled once, as the demo enrols: a fresh
+// "kelvo.cfg", the recording copied to 1.raw and 2.raw, TrainSpeaker("Demo", 1) and
+// TrainSpeaker("Demo", 2). Then each attempt is copied to 3.raw and scored with
+// EvalSpeaker("Demo", 3); a score above 0 is an acceptance. The attempts against an enrolment,
+// clean or changed, are
+//   genuine:      the same voice and phrase, other sessions      -> false-reject rate (FRR)
+//   impostor:     every other voice, the same phrase             -> false-accept rate (FAR)
+//   wrong phrase: the same voice, phrases without a shared word  -> wrong-phrase acc. (WPA)
+//   near phrase:  the same voice, phrases sharing a word         -> near-phrase acc. (NPA)
+// The report gives the counts and rates overall, per change of the attempt, per enrolled voice
+// and phrase, and the acceptances per (enrolled, spoken) phrase pair, then the wall time. The
+// work happens in a fresh temporary folder that is removed at the end. Exit status: 0 after a
 // report, 1 on an error, 2 on a usage error.
 #include <kelvo/kelvo.h>
 
@@ -49,7 +57,8 @@ using namespace accuracy;
 using Options = CorpusOptions;
 
 constexpr const char* kUsage =
-    "usage: speech_accuracy_bench [--manifest PATH] [--sessions N] [--voices N] [--jobs N]\n";
+    "usage: speech_accuracy_bench [--manifest PATH]... [--sessions N] [--voices N]\n"
+    "                             [--max-impostors N] [--jobs N]\n";
 
 [[noreturn]] void Usage(const char* problem) {
     std::fprintf(stderr, "speech_accuracy_bench: %s\n%s", problem, kUsage);
@@ -129,18 +138,33 @@ void PrintKindRow(const char* name, const char* rate, const Count& count, bool r
     }
 }
 
-// One row per voice or phrase: the three kinds' trial counts and error rates.
+// One row per voice, phrase or change: the four kinds' trial counts and error rates.
 void PrintBreakdown(const char* title, const std::vector<std::string>& keys,
                     const std::map<std::pair<std::string, TrialKind>, Count>& counts) {
-    std::printf("\n%-16s %9s %9s %9s %9s %9s %9s\n", title, "genuine", "FRR", "impostor", "FAR",
-                "wrong ph.", "WPA");
+    std::printf("\n%-21s %9s %9s %9s %9s %9s %9s %9s %9s\n", title, "genuine", "FRR", "impostor",
+                "FAR", "wrong ph.", "WPA", "near ph.", "NPA");
     for (const std::string& key : keys) {
         const Count& genuine = Find(counts, key, TrialKind::kGenuine);
         const Count& impostor = Find(counts, key, TrialKind::kImpostor);
         const Count& wrong = Find(counts, key, TrialKind::kWrongPhrase);
-        std::printf("  %-14s %9zu %7.2f %% %9zu %7.2f %% %9zu %7.2f %%\n", key.c_str(),
-                    genuine.trials, genuine.RejectedPercent(), impostor.trials,
-                    impostor.AcceptedPercent(), wrong.trials, wrong.AcceptedPercent());
+        const Count& near = Find(counts, key, TrialKind::kNearPhrase);
+        std::printf("  %-19s %9zu %7.2f %% %9zu %7.2f %% %9zu %7.2f %% %9zu %7.2f %%\n",
+                    key.c_str(), genuine.trials, genuine.RejectedPercent(), impostor.trials,
+                    impostor.AcceptedPercent(), wrong.trials, wrong.AcceptedPercent(), near.trials,
+                    near.AcceptedPercent());
+    }
+}
+
+// The changes of the attempted recordings besides the clean ones, when there are any.
+void PrintChanges(const std::vector<std::string>& changes) {
+    std::string listed;
+    for (const std::string& change : changes) {
+        if (change != kClean) {
+            listed += (listed.empty() ? "" : " ") + change;
+        }
+    }
+    if (!listed.empty()) {
+        std::printf("  changes      %s\n", listed.c_str());
     }
 }
 
@@ -149,9 +173,13 @@ void PrintReport(const Options& options, const std::vector<Recording>& recording
     const std::vector<std::string> voices = Voices(recordings);
     const std::vector<std::string> phrases = Phrases(recordings);
     std::printf("Speech accuracy bench\n");
-    std::printf("  manifest     %s\n", options.manifest.c_str());
+    for (const std::filesystem::path& manifest : options.manifests) {
+        std::printf("  manifest     %s\n", manifest.c_str());
+    }
+    const std::vector<std::string> changes = Changes(recordings);
     std::printf("  corpus       %zu recordings: %zu voices, %zu phrases\n", recordings.size(),
                 voices.size(), phrases.size());
+    PrintChanges(changes);
     std::printf("  enrolments   %zu, %zu failed to enrol (their %zu trials not run)\n",
                 tally.enrolments, tally.failedEnrolments, tally.trialsSkipped);
     for (const auto& [result, count] : tally.failuresByResult) {
@@ -173,16 +201,24 @@ void PrintReport(const Options& options, const std::vector<Recording>& recording
     PrintKindRow("genuine", "FRR", kind(TrialKind::kGenuine), true);
     PrintKindRow("impostor", "FAR", kind(TrialKind::kImpostor), false);
     PrintKindRow("wrong phrase", "WPA", kind(TrialKind::kWrongPhrase), false);
+    PrintKindRow("near phrase", "NPA", kind(TrialKind::kNearPhrase), false);
     std::printf(
         "  (FRR: genuine attempts rejected; FAR: impostor attempts accepted; WPA: attempts\n"
-        "   with another phrase accepted; mean score: of the accepted attempts)\n");
+        "   with a phrase sharing no word accepted; NPA: with another phrase sharing a word;\n"
+        "   mean score: of the accepted attempts)\n");
 
-    std::printf("\nWrong phrase accepted, enrolled phrase -> spoken phrase\n");
-    for (const auto& [pair, count] : tally.wrongPhrasePairs) {
-        std::printf("  %-14s -> %-14s %7zu trials %6zu accepted %7.2f %%\n", pair.first.c_str(),
-                    pair.second.c_str(), count.trials, count.accepted, count.AcceptedPercent());
+    std::printf(
+        "\nAnother phrase accepted, enrolled phrase -> spoken phrase (near: a word shared)\n");
+    for (const auto& [pair, count] : tally.otherPhrasePairs) {
+        std::printf("  %-21s -> %-21s %-5s %7zu trials %6zu accepted %7.2f %%\n",
+                    pair.first.c_str(), pair.second.c_str(),
+                    ShareWord(pair.first, pair.second) ? "near" : "", count.trials, count.accepted,
+                    count.AcceptedPercent());
     }
 
+    if (changes.size() > 1 || (changes.size() == 1 && changes.front() != kClean)) {
+        PrintBreakdown("By attempt's change", changes, tally.byChange);
+    }
     PrintBreakdown("By voice", voices, tally.byVoice);
     PrintBreakdown("By phrase", phrases, tally.byPhrase);
 }
@@ -193,13 +229,12 @@ int main(int argc, char** argv) {
     const Options options = ParseOptions(argc, argv);
     try {
         const auto start = std::chrono::steady_clock::now();
-        const std::vector<Recording> recordings = SelectRecordings(
-            ReadManifest(options.manifest), options.maxSessions, options.maxVoices);
+        const std::vector<Recording> recordings = ReadCorpus(options);
         if (recordings.empty()) {
             std::fprintf(stderr, "speech_accuracy_bench: no recordings to use\n");
             return 1;
         }
-        const std::vector<Enrolment> enrolments = PlanTrials(recordings);
+        const std::vector<Enrolment> enrolments = PlanTrials(recordings, options.maxImpostors);
         std::size_t planned = 0;
         for (const Enrolment& enrolment : enrolments) {
             planned += 2 + enrolment.trials.size();

@@ -40,16 +40,16 @@ std::vector<std::string> Distinct(const std::vector<Recording>& recordings,
     return values;
 }
 
-}  // namespace
+using RecordingKey = std::tuple<std::string, std::string, int, std::string>;
 
-std::vector<Recording> ReadManifest(const std::filesystem::path& manifest) {
+// Appends the manifest's rows to `recordings`; `seen` holds the identities read so far.
+void ReadInto(const std::filesystem::path& manifest, std::vector<Recording>& recordings,
+              std::set<RecordingKey>& seen) {
     std::ifstream in(manifest);
     if (!in) {
         throw std::runtime_error("cannot open the manifest " + manifest.string());
     }
     const std::filesystem::path base = manifest.parent_path();
-    std::vector<Recording> recordings;
-    std::set<std::tuple<std::string, std::string, int>> seen;
     std::string line;
     int lineNumber = 0;
     while (std::getline(in, line)) {
@@ -62,9 +62,9 @@ std::vector<Recording> ReadManifest(const std::filesystem::path& manifest) {
             continue;
         }
         const std::vector<std::string_view> fields = SplitTabs(line);
-        if (fields.size() != 4) {
+        if (fields.size() != 4 && fields.size() != 5) {
             Fail(manifest, lineNumber,
-                 "expected 4 tab-separated fields: voice phrase session path");
+                 "expected 4 or 5 tab-separated fields: voice phrase session path [change]");
         }
         Recording recording;
         recording.voice = fields[0];
@@ -76,7 +76,11 @@ std::vector<Recording> ReadManifest(const std::filesystem::path& manifest) {
             recording.session < 1) {
             Fail(manifest, lineNumber, "the session is not a positive number");
         }
-        if (recording.voice.empty() || recording.phrase.empty() || fields[3].empty()) {
+        if (fields.size() == 5) {
+            recording.change = fields[4];
+        }
+        if (recording.voice.empty() || recording.phrase.empty() || fields[3].empty() ||
+            recording.change.empty()) {
             Fail(manifest, lineNumber, "empty field");
         }
         recording.path = std::filesystem::path(fields[3]);
@@ -86,10 +90,25 @@ std::vector<Recording> ReadManifest(const std::filesystem::path& manifest) {
         if (!std::filesystem::is_regular_file(recording.path)) {
             Fail(manifest, lineNumber, "no such recording: " + recording.path.string());
         }
-        if (!seen.emplace(recording.voice, recording.phrase, recording.session).second) {
-            Fail(manifest, lineNumber, "this voice, phrase and session are listed twice");
+        if (!seen.emplace(recording.voice, recording.phrase, recording.session, recording.change)
+                 .second) {
+            Fail(manifest, lineNumber, "this voice, phrase, session and change are listed twice");
         }
         recordings.push_back(std::move(recording));
+    }
+}
+
+}  // namespace
+
+std::vector<Recording> ReadManifest(const std::filesystem::path& manifest) {
+    return ReadManifests({manifest});
+}
+
+std::vector<Recording> ReadManifests(const std::vector<std::filesystem::path>& manifests) {
+    std::vector<Recording> recordings;
+    std::set<RecordingKey> seen;
+    for (const std::filesystem::path& manifest : manifests) {
+        ReadInto(manifest, recordings, seen);
     }
     return recordings;
 }
@@ -118,6 +137,10 @@ std::vector<std::string> Voices(const std::vector<Recording>& recordings) {
 
 std::vector<std::string> Phrases(const std::vector<Recording>& recordings) {
     return Distinct(recordings, &Recording::phrase);
+}
+
+std::vector<std::string> Changes(const std::vector<Recording>& recordings) {
+    return Distinct(recordings, &Recording::change);
 }
 
 }  // namespace accuracy

@@ -22,17 +22,28 @@ int PositiveNumber(const char* text, void (*usage)(const char* problem)) {
 bool TakeCorpusOption(std::string_view option, const char* value, CorpusOptions& options,
                       void (*usage)(const char* problem)) {
     if (option == "--manifest") {
-        options.manifest = value;
+        if (!options.manifestGiven) {
+            options.manifests.clear();
+            options.manifestGiven = true;
+        }
+        options.manifests.emplace_back(value);
     } else if (option == "--sessions") {
         options.maxSessions = PositiveNumber(value, usage);
     } else if (option == "--voices") {
         options.maxVoices = PositiveNumber(value, usage);
+    } else if (option == "--max-impostors") {
+        options.maxImpostors = std::string_view(value) == "0" ? 0 : PositiveNumber(value, usage);
     } else if (option == "--jobs") {
         options.jobs = PositiveNumber(value, usage);
     } else {
         return false;
     }
     return true;
+}
+
+std::vector<Recording> ReadCorpus(const CorpusOptions& options) {
+    return SelectRecordings(ReadManifests(options.manifests), options.maxSessions,
+                            options.maxVoices);
 }
 
 }  // namespace accuracy

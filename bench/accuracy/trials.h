@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -14,8 +15,12 @@ namespace accuracy {
 enum class TrialKind {
     kGenuine,      // same voice, same phrase, another session: should be accepted
     kImpostor,     // another voice saying the same phrase: should be rejected
-    kWrongPhrase,  // same voice saying another phrase: should be rejected
+    kWrongPhrase,  // same voice saying a phrase without a word of the enrolled one: rejected
+    kNearPhrase,   // same voice saying another phrase with a word of the enrolled one: rejected
 };
+
+// Whether two phrase ids share a word: the ids are words joined by '-' ("open-door").
+bool ShareWord(std::string_view phrase, std::string_view other);
 
 struct Trial {
     std::size_t test = 0;  // index of the attempted recording
@@ -29,9 +34,13 @@ struct Enrolment {
     std::vector<Trial> trials;
 };
 
-// Every recording becomes an enrolment; its trials are every other recording of the same
-// voice or the same phrase. Another voice saying another phrase is not tried.
-std::vector<Enrolment> PlanTrials(const std::vector<Recording>& recordings);
+// Every clean recording becomes an enrolment; its trials are every other recording, clean or
+// changed, of the same voice or the same phrase, except the changed versions of the enrolled
+// recording itself. Another voice saying another phrase is not tried. With maxImpostors > 0 an
+// enrolment keeps at most that many impostor trials, taken in turn from every other voice
+// (starting at a voice that moves on with each enrolment) and within a voice in an order
+// mixed from the enrolment and the recording: the same choice on every run.
+std::vector<Enrolment> PlanTrials(const std::vector<Recording>& recordings, int maxImpostors = 0);
 
 // Attempts and acceptances of one group of trials.
 struct Count {
@@ -48,8 +57,8 @@ struct Count {
     double MeanAcceptedScore() const;
 };
 
-// The counts that the report shows, by kind and broken down by voice, by phrase and, for
-// wrong-phrase trials, by (enrolled phrase, attempted phrase).
+// The counts that the report shows, by kind and broken down by voice, by phrase, by the
+// attempt's change and, for trials with another phrase, by (enrolled phrase, attempted phrase).
 struct Tally {
     std::size_t enrolments = 0;
     std::size_t failedEnrolments = 0;
@@ -57,9 +66,10 @@ struct Tally {
     std::map<int, std::size_t> failuresByResult;  // failed enrolments by TrainSpeaker's result
     std::vector<std::size_t> failedRecordings;    // the recordings that did not enrol
     std::map<TrialKind, Count> byKind;
-    std::map<std::pair<std::string, TrialKind>, Count> byVoice;   // enrolled voice
-    std::map<std::pair<std::string, TrialKind>, Count> byPhrase;  // enrolled phrase
-    std::map<std::pair<std::string, std::string>, Count> wrongPhrasePairs;
+    std::map<std::pair<std::string, TrialKind>, Count> byVoice;             // enrolled voice
+    std::map<std::pair<std::string, TrialKind>, Count> byPhrase;            // enrolled phrase
+    std::map<std::pair<std::string, TrialKind>, Count> byChange;            // the attempt's change
+    std::map<std::pair<std::string, std::string>, Count> otherPhrasePairs;  // wrong and near
 };
 
 // The outcome of one enrolment: TrainSpeaker's result (0 when both calls enrolled, else the

@@ -4,13 +4,18 @@
 // distance is the score (lower = more alike).
 //
 // Usage:
-//   speech_dtw_baseline [--manifest PATH] [--sessions N] [--voices N] [--jobs N]
-//                       [--band PERCENT] [--features cep|cep+delta|all] [--range DB]
+//   speech_dtw_baseline [--manifest PATH]... [--sessions N] [--voices N] [--max-impostors N]
+//                       [--jobs N] [--band PERCENT] [--features cep|cep+delta|all]
+//                       [--range DB]
 //
-//   --manifest PATH   the corpus manifest (default /tmp/kelvo-voice-corpus/manifest.tsv, as
+//   --manifest PATH   a corpus manifest (default /tmp/kelvo-voice-corpus/manifest.tsv, as
 //                     scripts/make-voice-corpus.sh writes it): voice, phrase, session, path
+//                     and optionally the change; given several times (a corpus's
+//                     manifest.tsv and its changes.tsv) their recordings are merged
 //   --sessions N      use only sessions 1 to N of each voice and phrase (quick run)
 //   --voices N        use only the first N voices of the manifest (quick run)
+//   --max-impostors N at most N impostor trials per enrolment, spread over the voices
+//                     (default 0: all)
 //   --jobs N          threads (default: the number of cores)
 //   --band PERCENT    Sakoe-Chiba band half-width around the length-scaled diagonal, in
 //                     percent of the longer recording's frames; 0 = no band (default).
@@ -28,15 +33,20 @@
 // frames that are not speech are cut off (pauses inside the phrase stay). Distance: Euclidean
 // between frames; steps (1,0), (0,1) weight 1 and (1,1) weight 2, so that every path weighs
 // n + m and the total divided by n + m is a weighted mean frame distance. Distances are
-// symmetric, so each pair of recordings is aligned once and serves both trials.
+// symmetric, so each pair of recordings is aligned once and serves both trials; only the
+// pairs that trials need are aligned.
 //
-// Trials are the accuracy bench's: each recording enrolled, against it every other recording
-// of the same voice and phrase (genuine), of the same phrase by other voices (impostor) and
-// of the same voice saying other phrases (wrong phrase). Since there is no fixed threshold,
-// the report gives the equal error rate of genuine against impostor trials, the threshold it
-// falls at (accept when distance <= threshold), FRR and FAR there and the wrong-phrase
-// acceptance there; then the same with wrong-phrase trials as the ones to reject; then both
-// per enrolled phrase. Exit status: 0 after a report, 1 on an error, 2 on a usage error.
+// Trials are the accuracy bench's: each clean recording enrolled, against it every other
+// recording, clean or changed, of the same voice and phrase (genuine), of the same phrase by
+// other voices (impostor) and of the same voice saying other phrases (wrong phrase when no word
+// is shared, near phrase when one is). Since there is no fixed threshold, the report gives the
+// equal error rate of genuine against impostor trials, the threshold it falls at (accept when
+// distance <= threshold), FRR and FAR there and the wrong- and near-phrase acceptance there;
+// then the same with wrong-phrase and with near-phrase trials as the ones to reject. When
+// there are changed recordings, the same follows for the clean attempts alone, and a table of
+// the rates for each change at the clean attempts' genuine-vs-impostor threshold. Last come
+// the equal error rates per enrolled phrase. Exit status: 0 after a report, 1 on an error, 2
+// on a usage error.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -54,6 +64,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -83,8 +94,9 @@ struct Options : accuracy::CorpusOptions {
 };
 
 constexpr const char* kUsage =
-    "usage: speech_dtw_baseline [--manifest PATH] [--sessions N] [--voices N] [--jobs N]\n"
-    "                           [--band PERCENT] [--features cep|cep+delta|all] [--range DB]\n";
+    "usage: speech_dtw_baseline [--manifest PATH]... [--sessions N] [--voices N]\n"
+    "                           [--max-impostors N] [--jobs N] [--band PERCENT]\n"
+    "                           [--features cep|cep+delta|all] [--range DB]\n";
 
 [[noreturn]] void Usage(const char* problem) {
     std::fprintf(stderr, "speech_dtw_baseline: %s\n%s", problem, kUsage);
@@ -250,15 +262,6 @@ std::vector<Template> MakeTemplates(const std::vector<Recording>& recordings,
     return templates;
 }
 
-double FrameDistance(std::span<const float> a, std::span<const float> b) {
-    float sum = 0.0f;
-    for (std::size_t d = 0; d < a.size(); ++d) {
-        const float difference = a[d] - b[d];
-        sum += difference * difference;
-    }
-    return std::sqrt(static_cast<double>(sum));
-}
-
 // Dynamic time warping distance of a and b: the least weighted sum of frame distances over
 // paths from the first frames to the last, divided by the weight of every path (n + m).
 // With a band, cell (i, j) is allowed only within `half` frames of the straight line from
@@ -290,44 +293,84 @@ class Aligner {
             return std::pair{lo, hi};
         };
 
-        previous_.assign(m, kInfinity);
-        current_.assign(m, kInfinity);
-        std::size_t previousLo = 0;
-        std::size_t previousHi = 0;
+        Transpose(b);
+        // Path costs of the row before and of this one, shifted by one: cost[j] is column j
+        // and cost[-1] a column no path reaches. Cells outside a row's band stay infinite, so
+        // every step can be taken from them without checking the band.
+        previous_.assign(m + 1, kInfinity);
+        current_.assign(m + 1, kInfinity);
         for (std::size_t i = 0; i < n; ++i) {
             const auto [lo, hi] = columnRange(i);
-            const std::span<const float> row = a.Row(i);
-            for (std::size_t j = lo; j <= hi; ++j) {
-                const double d = FrameDistance(row, b.Row(j));
-                double best;
-                if (i == 0 && j == 0) {
-                    best = 2.0 * d;
-                } else {
-                    best = kInfinity;
-                    if (j > lo) {
-                        best = current_[j - 1] + d;  // (0, 1) step
-                    }
-                    if (i > 0) {
-                        if (j >= previousLo && j <= previousHi) {
-                            best = std::min(best, previous_[j] + d);  // (1, 0) step
-                        }
-                        if (j > previousLo && j - 1 <= previousHi) {
-                            best = std::min(best, previous_[j - 1] + 2.0 * d);  // (1, 1) step
-                        }
-                    }
-                }
-                current_[j] = best;
+            RowDistances(a.Row(i), m, lo, hi);
+            std::fill(current_.begin(), current_.end(), kInfinity);
+            double* const cost = current_.data() + 1;
+            const double* const above = previous_.data() + 1;
+            std::size_t j = lo;
+            if (i == 0) {  // the first row's band starts at column 0, where every path starts
+                cost[0] = 2.0 * rowDistances_[0];
+                j = 1;
+            }
+            for (; j <= hi; ++j) {
+                const double d = rowDistances_[j];
+                cost[j] = std::min({cost[j - 1] + d,           // (0, 1) step
+                                    above[j] + d,              // (1, 0) step
+                                    above[j - 1] + 2.0 * d});  // (1, 1) step
             }
             std::swap(previous_, current_);
-            previousLo = lo;
-            previousHi = hi;
         }
-        return previous_[m - 1] / static_cast<double>(n + m);
+        return previous_[m] / static_cast<double>(n + m);
     }
 
   private:
+    // b's values dimension by dimension, so that a row of frame distances comes from loops
+    // over b's frames that the compiler vectorises.
+    void Transpose(const Template& b) {
+        transposed_.resize(b.dims * b.frames);
+        for (std::size_t j = 0; j < b.frames; ++j) {
+            for (std::size_t d = 0; d < b.dims; ++d) {
+                transposed_[d * b.frames + j] = b.values[j * b.dims + d];
+            }
+        }
+    }
+
+    // Euclidean distances of `row` to b's frames lo..hi (b has m frames) into rowDistances_.
+    // The squares are summed in the order of the dimensions, as a frame-by-frame loop would.
+    void RowDistances(std::span<const float> row, std::size_t m, std::size_t lo, std::size_t hi) {
+        sums_.assign(m, 0.0f);
+        rowDistances_.resize(m);
+        float* const sums = sums_.data();
+        const auto square = [](float difference) { return difference * difference; };
+        std::size_t d = 0;
+        for (; d + 4 <= row.size(); d += 4) {  // four dimensions per pass over the frames
+            const float* const c0 = transposed_.data() + d * m;
+            const float* const c1 = c0 + m;
+            const float* const c2 = c1 + m;
+            const float* const c3 = c2 + m;
+            for (std::size_t j = lo; j <= hi; ++j) {
+                float sum = sums[j];
+                sum += square(row[d] - c0[j]);
+                sum += square(row[d + 1] - c1[j]);
+                sum += square(row[d + 2] - c2[j]);
+                sum += square(row[d + 3] - c3[j]);
+                sums[j] = sum;
+            }
+        }
+        for (; d < row.size(); ++d) {
+            const float* const column = transposed_.data() + d * m;
+            for (std::size_t j = lo; j <= hi; ++j) {
+                sums[j] += square(row[d] - column[j]);
+            }
+        }
+        for (std::size_t j = lo; j <= hi; ++j) {
+            rowDistances_[j] = std::sqrt(static_cast<double>(sums[j]));
+        }
+    }
+
     std::vector<double> previous_;
     std::vector<double> current_;
+    std::vector<float> transposed_;
+    std::vector<float> sums_;
+    std::vector<double> rowDistances_;
 };
 
 // The trials as the accuracy bench plans them, with the distance of each.
@@ -348,18 +391,20 @@ AlignmentWork ScoreTrials(const std::vector<Enrolment>& enrolments,
                           std::size_t jobs) {
     AlignmentWork work;
     const std::size_t count = templates.size();
-    // Each unordered pair of recordings gets one slot, aligned with the lower index first.
-    constexpr std::size_t kNoPair = std::numeric_limits<std::size_t>::max();
-    std::vector<std::size_t> slotOf(count * count, kNoPair);
+    // Each unordered pair of recordings that a trial needs gets one slot, aligned with the
+    // lower index first.
+    const auto key = [count](std::size_t a, std::size_t b) {
+        return std::min(a, b) * count + std::max(a, b);
+    };
+    std::unordered_map<std::size_t, std::size_t> slotOf;
     std::vector<std::pair<std::size_t, std::size_t>> pairs;
     for (const Enrolment& enrolment : enrolments) {
         for (const Trial& trial : enrolment.trials) {
-            const std::size_t low = std::min(enrolment.recording, trial.test);
-            const std::size_t high = std::max(enrolment.recording, trial.test);
-            std::size_t& slot = slotOf[low * count + high];
-            if (slot == kNoPair) {
-                slot = pairs.size();
-                pairs.emplace_back(low, high);
+            const auto [slot, added] =
+                slotOf.try_emplace(key(enrolment.recording, trial.test), pairs.size());
+            if (added) {
+                pairs.emplace_back(std::min(enrolment.recording, trial.test),
+                                   std::max(enrolment.recording, trial.test));
             }
             work.trials.push_back({enrolment.recording, trial.test, trial.kind, 0.0});
         }
@@ -368,18 +413,26 @@ AlignmentWork ScoreTrials(const std::vector<Enrolment>& enrolments,
 
     std::vector<double> distances(pairs.size(), 0.0);
     std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> finished{0};
+    const auto start = std::chrono::steady_clock::now();
     RunThreads(jobs, [&] {
         Aligner aligner;
         for (std::size_t p = next++; p < pairs.size(); p = next++) {
             distances[p] = aligner.Distance(templates[pairs[p].first], templates[pairs[p].second],
                                             options.bandPercent);
+            // Progress on stderr at every tenth, from the thread that completes it.
+            const std::size_t done = ++finished;
+            if (done * 10 / pairs.size() != (done - 1) * 10 / pairs.size()) {
+                const double seconds =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                std::fprintf(stderr, "  %3zu %% of %zu alignments, %.0f s\n",
+                             done * 100 / pairs.size(), pairs.size(), seconds);
+            }
         }
     });
 
     for (ScoredTrial& trial : work.trials) {
-        const std::size_t low = std::min(trial.enrolled, trial.test);
-        const std::size_t high = std::max(trial.enrolled, trial.test);
-        trial.distance = distances[slotOf[low * count + high]];
+        trial.distance = distances[slotOf.at(key(trial.enrolled, trial.test))];
     }
     return work;
 }
@@ -430,7 +483,7 @@ EqualError FindEqualError(const std::vector<double>& genuine, const std::vector<
 }
 
 struct Distances {
-    std::vector<double> genuine, impostor, wrongPhrase;
+    std::vector<double> genuine, impostor, wrongPhrase, nearPhrase;
 
     void Add(const ScoredTrial& trial) {
         switch (trial.kind) {
@@ -443,12 +496,15 @@ struct Distances {
             case TrialKind::kWrongPhrase:
                 wrongPhrase.push_back(trial.distance);
                 break;
+            case TrialKind::kNearPhrase:
+                nearPhrase.push_back(trial.distance);
+                break;
         }
     }
     void Sort() {
-        std::sort(genuine.begin(), genuine.end());
-        std::sort(impostor.begin(), impostor.end());
-        std::sort(wrongPhrase.begin(), wrongPhrase.end());
+        for (std::vector<double>* set : {&genuine, &impostor, &wrongPhrase, &nearPhrase}) {
+            std::sort(set->begin(), set->end());
+        }
     }
 };
 
@@ -466,34 +522,62 @@ void PrintDistribution(const char* name, const std::vector<double>& sorted) {
                 Quantile(sorted, 0.95), Quantile(sorted, 1.0));
 }
 
-// Genuine trials against impostors (wrong phrases as a third group), then against wrong
-// phrases (impostors as the third group).
+// Genuine trials against impostors (wrong and near phrases accepted at that threshold), then
+// against wrong phrases and against near phrases (impostors accepted at their threshold).
 void PrintEqualErrors(const char* indent, const Distances& d) {
     const EqualError impostor = FindEqualError(d.genuine, d.impostor);
     if (impostor.valid) {
         std::printf(
             "%sgenuine vs impostor:     EER %6.2f %%  at distance <= %7.3f: FRR %6.2f %%  "
-            "FAR %6.2f %%  wrong-phrase acc. %6.2f %%\n",
+            "FAR %6.2f %%  wrong-phrase acc. %6.2f %%  near-phrase acc. %6.2f %%\n",
             indent, impostor.Rate(), impostor.threshold, impostor.frr, impostor.far,
-            AcceptedPercent(d.wrongPhrase, impostor.threshold));
+            AcceptedPercent(d.wrongPhrase, impostor.threshold),
+            AcceptedPercent(d.nearPhrase, impostor.threshold));
     }
-    const EqualError wrong = FindEqualError(d.genuine, d.wrongPhrase);
-    if (wrong.valid) {
-        std::printf(
-            "%sgenuine vs wrong phrase: EER %6.2f %%  at distance <= %7.3f: FRR %6.2f %%  "
-            "wrong-phrase acc. %6.2f %%  FAR %6.2f %%\n",
-            indent, wrong.Rate(), wrong.threshold, wrong.frr, wrong.far,
-            AcceptedPercent(d.impostor, wrong.threshold));
+    const auto phraseLine = [&](const char* name, const std::vector<double>& others,
+                                const char* accepted) {
+        const EqualError error = FindEqualError(d.genuine, others);
+        if (error.valid) {
+            std::printf(
+                "%sgenuine vs %-13s EER %6.2f %%  at distance <= %7.3f: FRR %6.2f %%  "
+                "%s %6.2f %%  FAR %6.2f %%\n",
+                indent, name, error.Rate(), error.threshold, error.frr, accepted, error.far,
+                AcceptedPercent(d.impostor, error.threshold));
+        }
+    };
+    phraseLine("wrong phrase:", d.wrongPhrase, "wrong-phrase acc.");
+    phraseLine("near phrase:", d.nearPhrase, "near-phrase acc. ");
+}
+
+// The rates of each change's attempts at one threshold.
+void PrintChanges(const std::vector<std::string>& changes, const std::vector<Distances>& byChange,
+                  double threshold) {
+    std::printf("  %-12s %8s %8s %8s %8s %8s %8s %8s %8s\n", "change", "genuine", "FRR", "impostor",
+                "FAR", "wrong", "WPA", "near", "NPA");
+    for (std::size_t c = 0; c < changes.size(); ++c) {
+        const Distances& d = byChange[c];
+        std::printf("  %-12s %8zu %6.2f %% %8zu %6.2f %% %8zu %6.2f %% %8zu %6.2f %%\n",
+                    changes[c].c_str(), d.genuine.size(),
+                    d.genuine.empty() ? 0.0 : 100.0 - AcceptedPercent(d.genuine, threshold),
+                    d.impostor.size(), AcceptedPercent(d.impostor, threshold), d.wrongPhrase.size(),
+                    AcceptedPercent(d.wrongPhrase, threshold), d.nearPhrase.size(),
+                    AcceptedPercent(d.nearPhrase, threshold));
     }
 }
 
 void PrintReport(const Options& options, const std::vector<Recording>& recordings,
                  const std::vector<Template>& templates, const AlignmentWork& work) {
     const std::vector<std::string> phrases = accuracy::Phrases(recordings);
+    const std::vector<std::string> changes = accuracy::Changes(recordings);
     std::printf("DTW baseline\n");
-    std::printf("  manifest     %s\n", options.manifest.c_str());
+    for (const std::filesystem::path& manifest : options.manifests) {
+        std::printf("  manifest     %s\n", manifest.c_str());
+    }
     std::printf("  corpus       %zu recordings: %zu voices, %zu phrases\n", recordings.size(),
                 accuracy::Voices(recordings).size(), phrases.size());
+    if (changes.size() > 1) {
+        std::printf("  versions     %zu of each recording: clean and changed\n", changes.size());
+    }
     std::printf("  features     %s (%zu values per frame), Euclidean frame distance\n",
                 FeatureSetName(options.features), templates.empty() ? 0 : templates[0].dims);
     if (options.bandPercent > 0.0) {
@@ -526,31 +610,52 @@ void PrintReport(const Options& options, const std::vector<Recording>& recording
         std::printf("  %zu recordings without frames: every trial with them is rejected\n", empty);
     }
 
+    const auto indexOf = [](const std::vector<std::string>& values, const std::string& value) {
+        return static_cast<std::size_t>(std::find(values.begin(), values.end(), value) -
+                                        values.begin());
+    };
     Distances all;
     std::vector<Distances> byPhrase(phrases.size());
+    std::vector<Distances> byChange(changes.size());
     for (const ScoredTrial& trial : work.trials) {
         all.Add(trial);
-        const std::string& phrase = recordings[trial.enrolled].phrase;
-        const auto index = static_cast<std::size_t>(
-            std::find(phrases.begin(), phrases.end(), phrase) - phrases.begin());
-        byPhrase[index].Add(trial);
+        byPhrase[indexOf(phrases, recordings[trial.enrolled].phrase)].Add(trial);
+        byChange[indexOf(changes, recordings[trial.test].change)].Add(trial);
     }
     all.Sort();
-    for (Distances& d : byPhrase) {
-        d.Sort();
+    for (std::vector<Distances>* group : {&byPhrase, &byChange}) {
+        for (Distances& d : *group) {
+            d.Sort();
+        }
     }
     std::printf(
-        "  trials       %zu: genuine %zu, impostor %zu, wrong phrase %zu (%zu alignments)\n",
+        "  trials       %zu: genuine %zu, impostor %zu, wrong phrase %zu, near phrase %zu (%zu "
+        "alignments)\n",
         work.trials.size(), all.genuine.size(), all.impostor.size(), all.wrongPhrase.size(),
-        work.pairs);
+        all.nearPhrase.size(), work.pairs);
 
     std::printf("\nDistances      trials        min       5%%   median      95%%      max\n");
     PrintDistribution("genuine", all.genuine);
     PrintDistribution("impostor", all.impostor);
     PrintDistribution("wrong phrase", all.wrongPhrase);
+    PrintDistribution("near phrase", all.nearPhrase);
 
     std::printf("\nAll trials, one threshold\n");
     PrintEqualErrors("  ", all);
+    const std::size_t clean = indexOf(changes, accuracy::kClean);
+    if (changes.size() > 1 && clean < changes.size()) {
+        std::printf("\nClean attempts only, one threshold\n");
+        PrintEqualErrors("  ", byChange[clean]);
+        const EqualError cleanError =
+            FindEqualError(byChange[clean].genuine, byChange[clean].impostor);
+        if (cleanError.valid) {
+            std::printf(
+                "\nBy the attempt's change, at the clean attempts' genuine-vs-impostor threshold "
+                "(distance <= %.3f)\n",
+                cleanError.threshold);
+            PrintChanges(changes, byChange, cleanError.threshold);
+        }
+    }
     std::printf("\nBy enrolled phrase, a threshold each\n");
     for (std::size_t p = 0; p < phrases.size(); ++p) {
         std::printf("  %s\n", phrases[p].c_str());
@@ -568,8 +673,7 @@ int main(int argc, char** argv) {
     const Options options = ParseOptions(argc, argv);
     try {
         const auto start = std::chrono::steady_clock::now();
-        const std::vector<Recording> recordings = accuracy::SelectRecordings(
-            accuracy::ReadManifest(options.manifest), options.maxSessions, options.maxVoices);
+        const std::vector<Recording> recordings = accuracy::ReadCorpus(options);
         if (recordings.empty()) {
             std::fprintf(stderr, "speech_dtw_baseline: no recordings to use\n");
             return 1;
@@ -579,8 +683,8 @@ int main(int argc, char** argv) {
         const double featureSeconds = SecondsSince(start);
 
         const auto alignStart = std::chrono::steady_clock::now();
-        const AlignmentWork work =
-            ScoreTrials(accuracy::PlanTrials(recordings), templates, options, jobs);
+        const AlignmentWork work = ScoreTrials(
+            accuracy::PlanTrials(recordings, options.maxImpostors), templates, options, jobs);
         const double alignSeconds = SecondsSince(alignStart);
 
         PrintReport(options, recordings, templates, work);
