@@ -12,6 +12,7 @@ build_packages=(
     ninja-build
     libgtest-dev     # GoogleTest
     libkissfft-dev   # FFT of the speech front end
+    libeigen3-dev    # linear algebra of the model vector's fitting bench
     python3-numpy    # the independent reference the front end's golden test compares with
     locales
     pkg-config          # finds PortAudio, ALSA and JACK for the sound-device backend

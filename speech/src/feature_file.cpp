@@ -34,6 +34,33 @@ void FormatInPieces(const FeatureMatrix& features, std::span<char> buffer, Flush
             *at++ = dim + 1 < row.size() ? ' ' : '\n';
         }
     }
+    // The trailing lines, a value at a time with room for it kept free.
+    const auto line = [&](std::string_view key, std::span<const float> values, bool count) {
+        if (static_cast<std::size_t>(end - at) < 64) {
+            flush(std::string_view(begin, static_cast<std::size_t>(at - begin)));
+            at = begin;
+        }
+        at = std::copy(key.begin(), key.end(), at);
+        if (count) {
+            *at++ = ' ';
+            at = std::to_chars(at, end, values.size()).ptr;
+        }
+        for (const float value : values) {
+            if (static_cast<std::size_t>(end - at) < kMaxFeatureValueChars + 2) {
+                flush(std::string_view(begin, static_cast<std::size_t>(at - begin)));
+                at = begin;
+            }
+            *at++ = ' ';
+            at = WriteFeatureValue(at, value);
+        }
+        *at++ = '\n';
+    };
+    if (!features.pitch.empty()) {
+        line("pitch", features.pitch, false);
+    }
+    if (!features.cepstralMean.empty()) {
+        line("cms", features.cepstralMean, true);
+    }
     flush(std::string_view(begin, static_cast<std::size_t>(at - begin)));
 }
 
@@ -73,6 +100,26 @@ std::optional<FeatureMatrix> ParseFeatureFile(std::string_view text) {
     for (float& value : features.values) {
         if (!reader.Read(value)) {
             return std::nullopt;
+        }
+    }
+    if (reader.TakeWord("pitch")) {
+        features.pitch.resize(frames);
+        for (float& value : features.pitch) {
+            if (!reader.Read(value) || value < 0.0f) {
+                return std::nullopt;
+            }
+        }
+    }
+    if (reader.TakeWord("cms")) {
+        std::size_t count = 0;
+        if (!reader.Read(count) || count == 0 || count >= dims) {
+            return std::nullopt;
+        }
+        features.cepstralMean.resize(count);
+        for (float& value : features.cepstralMean) {
+            if (!reader.Read(value)) {
+                return std::nullopt;
+            }
         }
     }
     if (!reader.AtEnd()) {

@@ -1,5 +1,7 @@
 // The ascii feature file: a first line "<frames> <dims>", then one line per frame with its
-// dims values, blank-separated, with four decimals.
+// dims values, blank-separated, with four decimals; then, when known, a line "pitch" followed
+// by the pitch of every frame, and a line "cms <N>" followed by the N cepstral means that mean
+// normalisation removed.
 #pragma once
 
 #include <optional>

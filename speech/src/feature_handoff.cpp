@@ -55,8 +55,10 @@ void RememberWrittenFeatures(const std::string& path, FeatureMatrix features) {
     if (!file) {
         return;
     }
-    for (float& value : features.values) {
-        value = RoundTripFeatureValue(value);
+    for (auto* values : {&features.values, &features.pitch, &features.cepstralMean}) {
+        for (float& value : *values) {
+            value = RoundTripFeatureValue(value);
+        }
     }
     const std::lock_guard lock(mutex);
     Store()[path] = {*file, std::move(features)};

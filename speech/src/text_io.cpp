@@ -261,6 +261,15 @@ bool NumberReader::Read(std::size_t& value) {
     return ParseWhole(NextToken(), value);
 }
 
+bool NumberReader::TakeWord(std::string_view word) {
+    const std::size_t start = position_;
+    if (NextToken() == word) {
+        return true;
+    }
+    position_ = start;
+    return false;
+}
+
 bool NumberReader::AtEnd() {
     while (position_ < text_.size() && IsBlank(text_[position_])) {
         ++position_;

@@ -64,6 +64,8 @@ class NumberReader {
     bool Read(double& value);
     bool Read(std::size_t& value);
     bool AtEnd();  // only white space left
+    // Takes the next token when it is `word`; otherwise leaves it for the next read.
+    bool TakeWord(std::string_view word);
 
   private:
     std::string_view NextToken();

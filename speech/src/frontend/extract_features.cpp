@@ -47,6 +47,7 @@ int ParseArguments(int argc, char** argv, Arguments& arguments) {
     parser.AddInt("-num_fbanks", &options.numFilters);
     parser.AddInt("-mfcc", &options.numCepstra);
     parser.AddDouble("-lifter_coeff", &options.lifter);
+    parser.AddDouble("-spectral_floor", &options.spectralFloorDb);
     parser.AddFlag("-energy", &options.energy);
     parser.AddFlag("-energy_norm", &options.energyNorm);
     parser.AddFlag("-cms", &options.cms);

@@ -1,16 +1,32 @@
 #include "front_end.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "deltas.h"
 #include "energy.h"
 #include "feature_table.h"
 #include "framing.h"
+#include "log_floor.h"
 #include "mean_normalization.h"
 #include "pre_emphasis.h"
+#include "pure_tone.h"
 #include "speech/speech.h"
 #include "window_function.h"
 #include "zero_mean.h"
 
 namespace speech {
+namespace {
+
+double FrameEnergy(std::span<const double> frame) {
+    double sum = 0.0;
+    for (const double sample : frame) {
+        sum += sample * sample;
+    }
+    return sum;
+}
+
+}  // namespace
 
 FrontEnd::FrontEnd(const FrontEndOptions& options)
     : options_(options),
@@ -25,22 +41,32 @@ FrontEnd::FrontEnd(const FrontEndOptions& options)
                   options.sampleRate),
       cepstrum_(cepstra_, static_cast<std::size_t>(options.numFilters)),
       lifter_(cepstra_, options.lifter),
+      floor_(filterbank_, options.spectralFloorDb),
+      pitchTracker_(options.sampleRate),
       windowed_(geometry_.window),
       power_(spectrum_.Bins()),
       logEnergies_(filterbank_.Filters()) {}
 
-void FrontEnd::ComputeStatics(std::span<const double> frame, std::span<double> row) {
+bool FrontEnd::ComputeSpectrum(std::span<const double> frame, std::span<double> filterEnergies,
+                               std::span<double> row) {
     for (std::size_t n = 0; n < frame.size(); ++n) {
         windowed_[n] = frame[n] * window_[n];
     }
     spectrum_.Compute(windowed_, power_);
-    filterbank_.ApplyLog(power_, logEnergies_);
-    const std::span<double> cepstra = row.first(cepstra_);
-    cepstrum_.Compute(logEnergies_, cepstra);
-    lifter_.Apply(cepstra);
+    filterbank_.Apply(power_, filterEnergies);
     if (options_.energy) {
         row[cepstra_] = LogFrameEnergy(frame);
     }
+    return IsPureTone(power_);
+}
+
+void FrontEnd::ComputeCepstra(std::span<const double> filterEnergies, std::span<double> row) {
+    for (std::size_t m = 0; m < filterEnergies.size(); ++m) {
+        logEnergies_[m] = FlooredLog(filterEnergies[m]);
+    }
+    const std::span<double> cepstra = row.first(cepstra_);
+    cepstrum_.Compute(logEnergies_, cepstra);
+    lifter_.Apply(cepstra);
 }
 
 FeatureMatrix FrontEnd::Compute(std::span<const double> samples) {
@@ -57,22 +83,52 @@ FeatureMatrix FrontEnd::ComputeOnSignal() {
     if (options_.zeroMean) {
         RemoveMean(signal_);
     }
+    const std::size_t frames = FrameCount(signal_.size(), geometry_.window, geometry_.shift);
+    // The pitch before pre-emphasis, which would weaken the fundamental it looks for; only
+    // for frames within kPitchRangeDb of the loudest, since nothing quieter counts as voiced.
+    pitch_.assign(frames, 0.0f);
+    const std::span<const double> plain(signal_);
+    double loudest = 0.0;
+    for (std::size_t t = 0; t < frames; ++t) {
+        loudest = std::max(
+            loudest, FrameEnergy(plain.subspan(FrameStart(t, geometry_.shift), geometry_.window)));
+    }
+    const double quietest = loudest * std::pow(10.0, -kPitchRangeDb / 10.0);
+    for (std::size_t t = 0; t < frames; ++t) {
+        const std::size_t start = FrameStart(t, geometry_.shift);
+        if (FrameEnergy(plain.subspan(start, geometry_.window)) >= quietest) {
+            pitch_[t] =
+                static_cast<float>(pitchTracker_.PitchAt(signal_, start + geometry_.window / 2));
+        }
+    }
     PreEmphasize(signal_, options_.preEmphasis);
 
-    const std::size_t frames = FrameCount(signal_.size(), geometry_.window, geometry_.shift);
     table_.assign(frames * dims_, 0.0);
     const FeatureTable table{table_, frames, dims_};
+    const std::size_t filters = filterbank_.Filters();
+    filterEnergies_.assign(frames * filters, 0.0);
+    const std::span<double> energies(filterEnergies_);
     const std::span<const double> signal(signal_);
     for (std::size_t t = 0; t < frames; ++t) {
-        ComputeStatics(signal.subspan(FrameStart(t, geometry_.shift), geometry_.window),
+        if (ComputeSpectrum(signal.subspan(FrameStart(t, geometry_.shift), geometry_.window),
+                            energies.subspan(t * filters, filters),
+                            table.values.subspan(t * dims_, staticDims_))) {
+            pitch_[t] = 0.0f;  // a tone, not a voice
+        }
+    }
+    // The floor depends on the loudest frame, so the cepstra wait for every frame's spectrum.
+    floor_.Apply(energies, frames);
+    for (std::size_t t = 0; t < frames; ++t) {
+        ComputeCepstra(energies.subspan(t * filters, filters),
                        table.values.subspan(t * dims_, staticDims_));
     }
 
     if (options_.energyNorm) {
         NormalizeLogEnergy(table, cepstra_);
     }
-    if (options_.cms) {
-        SubtractColumnMeans(table, 0, cepstra_);
+    std::vector<double> cepstralMean;
+    if (options_.cms && frames > 0) {
+        cepstralMean = SubtractColumnMeans(table, 0, cepstra_);
     }
     const auto window = static_cast<std::size_t>(options_.deltaWindow);
     if (options_.delta) {
@@ -86,6 +142,8 @@ FeatureMatrix FrontEnd::ComputeOnSignal() {
     for (std::size_t i = 0; i < table_.size(); ++i) {
         features.values[i] = static_cast<float>(table_[i]);
     }
+    features.pitch = pitch_;
+    features.cepstralMean.assign(cepstralMean.begin(), cepstralMean.end());
     return features;
 }
 

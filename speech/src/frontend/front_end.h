@@ -1,8 +1,10 @@
 // The whole front end: samples in, one row of features per frame out. Per frame: window of
-// the zero-mean, pre-emphasised signal, power spectrum, log mel filter energies, cepstra c1..cN,
-// lifter, log energy. Per recording afterwards: energy normalisation, cepstral mean
-// subtraction, deltas, accelerations. Row layout: c1..cN, E, their deltas, their accelerations
-// (E and the two derivative blocks only when enabled).
+// the zero-mean, pre-emphasised signal, power spectrum, mel filter energies raised to a floor
+// below the loudest frame, their logs, cepstra c1..cN, lifter, log energy; and the pitch of the
+// signal around the frame's centre, kept for frames that are not a pure tone. Per recording
+// afterwards: energy normalisation, cepstral mean subtraction (the means are kept), deltas,
+// accelerations. Row layout: c1..cN, E, their deltas, their accelerations (E and the two derivative
+// blocks only when enabled).
 #pragma once
 
 #include <cstddef>
@@ -15,8 +17,14 @@
 #include "frontend_options.h"
 #include "lifter.h"
 #include "mel_filterbank.h"
+#include "pitch_tracker.h"
+#include "spectral_floor.h"
 
 namespace speech {
+
+// Frames more than this below the loudest (before pre-emphasis) get no pitch: they are far
+// below the range the verifier counts as voiced.
+inline constexpr double kPitchRangeDb = 35.0;
 
 // Holds everything that depends on the options alone (window, filter weights, DCT matrix,
 // FFT tables) and the working buffers, so that computing a recording allocates only its own
@@ -36,7 +44,11 @@ class FrontEnd {
 
   private:
     FeatureMatrix ComputeOnSignal();  // on signal_
-    void ComputeStatics(std::span<const double> frame, std::span<double> row);
+    // The frame's filter energies and, in its row, its log energy. True when it is a pure tone.
+    bool ComputeSpectrum(std::span<const double> frame, std::span<double> filterEnergies,
+                         std::span<double> row);
+    // The cepstra of floored filter energies, into the row.
+    void ComputeCepstra(std::span<const double> filterEnergies, std::span<double> row);
 
     FrontEndOptions options_;
     FrameGeometry geometry_;
@@ -48,12 +60,16 @@ class FrontEnd {
     MelFilterbank filterbank_;
     Cepstrum cepstrum_;
     Lifter lifter_;
+    SpectralFloor floor_;
+    PitchTracker pitchTracker_;
 
     std::vector<double> signal_;
     std::vector<double> windowed_;
     std::vector<double> power_;
     std::vector<double> logEnergies_;
     std::vector<double> table_;
+    std::vector<double> filterEnergies_;  // frames * filters
+    std::vector<float> pitch_;
 };
 
 // Runs the front end once. Options that fail ValidateFrontEndOptions give an empty matrix

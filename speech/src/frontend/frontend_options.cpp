@@ -51,7 +51,8 @@ int ValidateFrontEndOptions(const FrontEndOptions& options) {
         options.preEmphasis >= 0.0 && options.preEmphasis < 1.0 && options.numCepstra >= 1 &&
         options.numFilters >= 2 && options.deltaWindow >= 1 &&
         options.deltaWindow <= kMaxDeltaWindow &&
-        (options.lifter == 0.0 || (options.lifter >= 1.0 && std::isfinite(options.lifter)));
+        (options.lifter == 0.0 || (options.lifter >= 1.0 && std::isfinite(options.lifter))) &&
+        options.spectralFloorDb >= 0.0 && options.spectralFloorDb <= kMaxSpectralFloorDb;
     if (!numbersInRange) {
         return SPEECH_ERR_IMPOSSIBLE;
     }

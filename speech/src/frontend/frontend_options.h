@@ -18,6 +18,8 @@ struct FrontEndOptions {
     int numFilters = 22;                 // triangular mel filters (-num_fbanks)
     int numCepstra = 14;                 // cepstra c1..cN, c0 is not output (-mfcc)
     double lifter = 36.0;                // sinusoidal lifter length, 0 = none (-lifter_coeff)
+    double spectralFloorDb = 22.0;       // filter energy floor below the loudest frame, dB,
+                                         // 0 = none (-spectral_floor)
     bool energy = true;                  // append the log frame energy (-energy)
     bool energyNorm = true;              // loudest frame's energy becomes 1 (-energy_norm)
     bool cms = true;                     // subtract each cepstrum's mean (-cms)
@@ -31,6 +33,7 @@ struct FrontEndOptions {
 inline constexpr double kMaxSampleRate = 192000.0;
 inline constexpr std::size_t kMaxWindowSamples = std::size_t{1} << 18;
 inline constexpr int kMaxDeltaWindow = 100;
+inline constexpr double kMaxSpectralFloorDb = 200.0;
 
 // Sample counts of one analysis frame.
 struct FrameGeometry {

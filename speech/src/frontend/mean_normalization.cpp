@@ -2,9 +2,11 @@
 
 namespace speech {
 
-void SubtractColumnMeans(const FeatureTable& table, std::size_t first, std::size_t count) {
+std::vector<double> SubtractColumnMeans(const FeatureTable& table, std::size_t first,
+                                        std::size_t count) {
+    std::vector<double> means(count, 0.0);
     if (table.frames == 0) {
-        return;
+        return means;
     }
     for (std::size_t column = first; column < first + count; ++column) {
         double sum = 0.0;
@@ -15,7 +17,9 @@ void SubtractColumnMeans(const FeatureTable& table, std::size_t first, std::size
         for (std::size_t t = 0; t < table.frames; ++t) {
             table.At(t, column) -= mean;
         }
+        means[column - first] = mean;
     }
+    return means;
 }
 
 }  // namespace speech

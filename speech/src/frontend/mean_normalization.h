@@ -3,12 +3,14 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "feature_table.h"
 
 namespace speech {
 
-// Columns [first, first + count).
-void SubtractColumnMeans(const FeatureTable& table, std::size_t first, std::size_t count);
+// Columns [first, first + count); returns the means taken away (all 0 without frames).
+std::vector<double> SubtractColumnMeans(const FeatureTable& table, std::size_t first,
+                                        std::size_t count);
 
 }  // namespace speech

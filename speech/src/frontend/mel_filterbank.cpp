@@ -54,7 +54,7 @@ std::span<const double> MelFilterbank::Weights(std::size_t filter) const {
                                                      offset_[filter + 1] - offset_[filter]);
 }
 
-void MelFilterbank::ApplyLog(std::span<const double> power, std::span<double> logEnergies) const {
+void MelFilterbank::Apply(std::span<const double> power, std::span<double> energies) const {
     for (std::size_t m = 0; m < Filters(); ++m) {
         const std::span<const double> weights = Weights(m);
         const double* bin = power.data() + firstBin_[m];
@@ -62,8 +62,23 @@ void MelFilterbank::ApplyLog(std::span<const double> power, std::span<double> lo
         for (std::size_t j = 0; j < weights.size(); ++j) {
             sum += weights[j] * bin[j];
         }
-        logEnergies[m] = FlooredLog(sum);
+        energies[m] = sum;
     }
+}
+
+void MelFilterbank::ApplyLog(std::span<const double> power, std::span<double> logEnergies) const {
+    Apply(power, logEnergies);
+    for (double& energy : logEnergies) {
+        energy = FlooredLog(energy);
+    }
+}
+
+double MelFilterbank::Width(std::size_t filter) const {
+    double sum = 0.0;
+    for (const double weight : Weights(filter)) {
+        sum += weight;
+    }
+    return sum;
 }
 
 }  // namespace speech

@@ -21,8 +21,13 @@ class MelFilterbank {
     std::size_t Filters() const { return firstBin_.size(); }
     bool HasEmptyFilter() const;
 
-    // logEnergies[m] = FlooredLog(sum of weight * power over filter m's bins).
+    // energies[m] = the sum of weight * power over filter m's bins.
+    void Apply(std::span<const double> power, std::span<double> energies) const;
+    // logEnergies[m] = FlooredLog(energies[m]).
     void ApplyLog(std::span<const double> power, std::span<double> logEnergies) const;
+
+    // The sum of filter m's weights: its share of a flat (white) spectrum.
+    double Width(std::size_t filter) const;
 
     // Filter m's weights, starting at bin FirstBin(m).
     std::size_t FirstBin(std::size_t filter) const { return firstBin_[filter]; }

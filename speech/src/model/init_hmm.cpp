@@ -16,13 +16,11 @@
 #include "state_statistics.h"
 #include "text_io.h"
 #include "topology.h"
+#include "utterance_statistics.h"
+#include "voice_check.h"
 
 namespace speech {
 namespace {
-
-// Below this variance a feature is constant: digital silence or a constant signal gives
-// cepstra that do not move at all.
-constexpr double kConstantVariance = 1e-8;
 
 int ReadFeatureFiles(const ModelOptions& options, std::vector<FeatureMatrix>& files) {
     const auto names = ReadNameList(options.inputList);
@@ -70,29 +68,6 @@ int ReadTopology(const ModelOptions& options, Topology& topology) {
     return SPEECH_OK;
 }
 
-// Enough speech frames, and speech that is not constant.
-bool HasSpeech(const std::vector<FeatureMatrix>& files, const FrameLayout& frames, double rangeDb) {
-    std::size_t speechFrames = 0;
-    std::vector<FeatureMatrix> speechOnly;
-    for (const FeatureMatrix& features : files) {
-        const std::vector<std::size_t> speech = SpeechFrames(features, frames, rangeDb);
-        speechFrames += speech.size();
-        FeatureMatrix statics(speech.size(), frames.statics);
-        for (std::size_t i = 0; i < speech.size(); ++i) {
-            const auto row = features.Row(speech[i]);
-            std::copy(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(frames.statics),
-                      statics.Row(i).begin());
-        }
-        speechOnly.push_back(std::move(statics));
-    }
-    if (speechFrames < kMinSpeechFrames) {
-        return false;
-    }
-    const Gaussian spread = GlobalStatistics(speechOnly, frames.statics);
-    return std::any_of(spread.variance.begin(), spread.variance.end(),
-                       [](double variance) { return variance > kConstantVariance; });
-}
-
 int Run(int argc, char** argv, ModelOptions& options) {
     if (const int result = ParseModelOptions(argc, argv, options); result != SPEECH_OK) {
         return result;
@@ -116,31 +91,31 @@ int Run(int argc, char** argv, ModelOptions& options) {
 
     const FrameLayout frames =
         FrameLayout::ForFeatures(static_cast<std::size_t>(options.numFeatures));
-    const ModelVectorLayout& layout = ShippedModelVectorLayout();
-    if (layout.picks.size() != kModelVectorSize ||
-        std::any_of(layout.picks.begin(), layout.picks.end(),
-                    [&](const SegmentPick& pick) { return pick.feature >= frames.statics; })) {
+    const ModelVectorParameters& parameters = ShippedModelVector();
+    if (PhraseStatisticsSize(frames) != parameters.phrase.inputs ||
+        VoiceStatisticsSize(frames) != parameters.voice.inputs) {
         return SPEECH_ERR_IMPOSSIBLE;
     }
-    if (!HasSpeech(files, frames, kSpeechRangeDb)) {
+    if (!HasVoice(files, frames)) {
         return SPEECH_ERR_TOO_LITTLE_SPEECH;
     }
-    const auto modelVector = ComputeModelVector(files, frames, layout);
-    if (!modelVector) {
+    const auto statistics = ComputeUtteranceStatistics(files, frames);
+    if (!statistics) {
         return SPEECH_ERR_TOO_LITTLE_SPEECH;
     }
+    const std::vector<double> modelVector = ComputeModelVector(*statistics, parameters);
 
     const Gaussian global = GlobalStatistics(files, frames.statics * 3);
     const std::vector<double> floor = VarianceFloor(global, options.varianceFloor);
-    std::vector<ModelParameters> parameters;
+    std::vector<ModelParameters> states;
     for (const ModelEntry& model : *models) {
-        parameters.push_back(EstimateModel(model, topology, files, frames, global, floor));
+        states.push_back(EstimateModel(model, topology, files, frames, global, floor));
     }
     if (!options.varianceFloorFile.empty() &&
         !WriteWholeFile(options.varianceFloorFile, FormatNumberLine(floor))) {
         return SPEECH_ERR_WRITE;
     }
-    if (!WriteWholeFile(options.stateFile, FormatStateFile(*modelVector, parameters))) {
+    if (!WriteWholeFile(options.stateFile, FormatStateFile(modelVector, states))) {
         return SPEECH_ERR_WRITE;
     }
     return SPEECH_OK;

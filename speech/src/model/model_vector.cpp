@@ -2,102 +2,66 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 namespace speech {
+namespace {
 
-ModelVectorLayout UniformLayout(std::size_t segments, std::size_t features) {
-    ModelVectorLayout layout;
-    for (std::size_t segment = 0; segment < segments; ++segment) {
-        for (std::size_t feature = 0; feature < features; ++feature) {
-            layout.picks.push_back({segments, segment, feature, Statistic::kMean, 0});
-        }
+void ScaleToLength(std::vector<double>& values, double length) {
+    double squares = 0.0;
+    for (const double value : values) {
+        squares += value * value;
     }
-    return layout;
+    if (!(squares > 0.0)) {
+        return;
+    }
+    const double factor = length / std::sqrt(squares);
+    for (double& value : values) {
+        value *= factor;
+    }
 }
 
-std::optional<std::vector<double>> SegmentStatistics(const std::vector<FeatureMatrix>& files,
-                                                     const FrameLayout& frames,
-                                                     const ModelVectorLayout& layout) {
-    // The sums and sums of squares of every column (statics, deltas, accelerations) over every
-    // segment of each segmentation the picks use. The columns are small numbers, so the
-    // variance from these sums loses nothing that matters in double precision.
-    const std::size_t columns = 3 * frames.statics;
-    struct Split {
-        std::vector<double> sums;     // segments x columns
-        std::vector<double> squares;  // segments x columns
-        std::vector<std::size_t> counts;
-    };
-    std::map<std::size_t, Split> splits;
-    for (const SegmentPick& pick : layout.picks) {
-        if (pick.feature >= frames.statics || pick.order > 2 || pick.segment >= pick.segments) {
-            return std::nullopt;
-        }
-        splits.try_emplace(pick.segments, Split{std::vector<double>(pick.segments * columns),
-                                                std::vector<double>(pick.segments * columns),
-                                                std::vector<std::size_t>(pick.segments)});
-    }
-    for (const FeatureMatrix& features : files) {
-        if (features.dims < columns) {
-            return std::nullopt;
-        }
-        const std::vector<std::size_t> speech =
-            SpeechFrames(features, frames, layout.speechRangeDb);
-        for (auto& [segments, split] : splits) {
-            for (std::size_t i = 0; i < speech.size(); ++i) {
-                const std::size_t segment = PartOf(i, speech.size(), segments);
-                const auto row = features.Row(speech[i]);
-                double* sum = split.sums.data() + segment * columns;
-                double* square = split.squares.data() + segment * columns;
-                for (std::size_t f = 0; f < columns; ++f) {
-                    const double value = row[f];
-                    sum[f] += value;
-                    square[f] += value * value;
-                }
-                ++split.counts[segment];
-            }
+}  // namespace
+
+std::vector<double> Projection::Apply(std::span<const double> x) const {
+    std::vector<double> y(outputs, 0.0);
+    for (std::size_t i = 0; i < inputs && i < x.size(); ++i) {
+        const double centred = x[i] - center[i];
+        const double* row = matrix.data() + i * outputs;
+        for (std::size_t j = 0; j < outputs; ++j) {
+            y[j] += centred * row[j];
         }
     }
-    std::vector<double> statistics;
-    statistics.reserve(layout.picks.size());
-    for (const SegmentPick& pick : layout.picks) {
-        const Split& split = splits.at(pick.segments);
-        const std::size_t count = split.counts[pick.segment];
-        if (count == 0) {
-            return std::nullopt;
-        }
-        const std::size_t at = pick.segment * columns + pick.order * frames.statics + pick.feature;
-        const double mean = split.sums[at] / static_cast<double>(count);
-        if (pick.statistic == Statistic::kMean) {
-            statistics.push_back(mean);
-        } else {
-            const double meanSquare = split.squares[at] / static_cast<double>(count);
-            statistics.push_back(std::sqrt(std::max(0.0, meanSquare - mean * mean)));
-        }
-    }
-    return statistics;
+    return y;
 }
 
-std::vector<double> MapStatistics(std::span<const double> statistics,
-                                  const ModelVectorLayout& layout) {
-    std::vector<double> vector(statistics.size());
-    for (std::size_t i = 0; i < statistics.size(); ++i) {
-        const double center = layout.center.empty() ? 0.0 : layout.center[i];
-        const double spread = layout.spread.empty() ? 1.0 : layout.spread[i];
-        vector[i] = std::max(layout.minimum,
-                             layout.level + layout.gain * (statistics[i] - center) / spread);
+std::vector<double> Coordinates(const UtteranceStatistics& statistics,
+                                const ModelVectorParameters& parameters) {
+    std::vector<double> voice = parameters.voice.Apply(statistics.voice);
+    std::vector<double> phrase = parameters.phrase.Apply(statistics.phrase);
+    ScaleToLength(voice, std::sqrt(static_cast<double>(voice.size())));
+    ScaleToLength(phrase, parameters.phraseWeight * std::sqrt(static_cast<double>(phrase.size())));
+    voice.insert(voice.end(), phrase.begin(), phrase.end());
+    return voice;
+}
+
+std::vector<double> ReadModelVector(std::span<const double> coordinates,
+                                    const ModelVectorParameters& parameters) {
+    const std::size_t dims = coordinates.size();
+    std::vector<double> vector(kModelVectorSize);
+    for (std::size_t i = 0; i < kModelVectorSize; ++i) {
+        double reading = 0.0;
+        for (std::size_t j = 0; j < dims; ++j) {
+            reading += parameters.directions[i * dims + j] * coordinates[j];
+        }
+        vector[i] = std::clamp(parameters.level + parameters.gain * reading, parameters.minimum,
+                               parameters.maximum);
     }
     return vector;
 }
 
-std::optional<std::vector<double>> ComputeModelVector(const std::vector<FeatureMatrix>& files,
-                                                      const FrameLayout& frames,
-                                                      const ModelVectorLayout& layout) {
-    const auto statistics = SegmentStatistics(files, frames, layout);
-    if (!statistics) {
-        return std::nullopt;
-    }
-    return MapStatistics(*statistics, layout);
+std::vector<double> ComputeModelVector(const UtteranceStatistics& statistics,
+                                       const ModelVectorParameters& parameters) {
+    return ReadModelVector(Coordinates(statistics, parameters), parameters);
 }
 
 }  // namespace speech

@@ -1,72 +1,69 @@
 // The model vector: the 45 numbers at the head of the state file that characterise one
-// recording. The speech frames are split in time order into contiguous segments of near-equal
-// size (the uniform segmentation of a left-to-right model); each position of the vector is a
-// statistic of one feature over one segment of such a split: the mean of a static (cepstra and
-// normalised energy), or the standard deviation of a static, of its delta or of its
-// acceleration. Each statistic m at position i is then mapped to
-// max(minimum, level + gain * (m - center[i]) / spread[i]): the center and spread put every
-// position on the same footing, level and gain place the values where the verifier's integer
-// truncation and fixed relative threshold discriminate.
+// recording for the verifier. The verifier compares a fresh vector with an enrolled one
+// position by position, counts a position as a miss when the two values differ by more than
+// about 6 % of their sum, and accepts at 10 misses or fewer.
+//
+// The numbers are made from the recording's utterance statistics in four steps:
+//   1. the voice statistics are projected on the directions learned across many speakers
+//      where one speaker varies least next to how speakers differ (linear discriminant
+//      analysis of speakers saying the same phrase), the phrase statistics on those where
+//      one speaker's phrases differ most next to how the same phrase varies;
+//   2. each of the two projections is scaled to a fixed length (only its direction counts,
+//      so a louder or longer take does not move it), the phrase part then weighted;
+//   3. the joined coordinates are read along 45 fixed directions (whole orthonormal bases of
+//      their space, one after another), so that the number of positions that miss grows with
+//      the distance between two recordings in every direction alike;
+//   4. each reading r becomes level + gain * r, kept within [minimum, maximum]: around a level
+//      this high the verifier's relative tolerance is nearly the same absolute distance at
+//      every position, and the gain sets how far apart two takes of one speaker may lie.
+// The learned numbers are a generated table (model_vector_table.cpp).
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <span>
 #include <vector>
 
-#include "feature_matrix.h"
-#include "speech_frames.h"
+#include "utterance_statistics.h"
 
 namespace speech {
 
-// What a position measures over the frames of its segment.
-enum class Statistic {
-    kMean,       // the mean
-    kDeviation,  // the standard deviation: how much the feature moves within the segment
-};
-
-// One position of the vector: statistic `statistic` of static `feature` (order 0), of its delta
-// (order 1) or of its acceleration (order 2), over segment `segment` of a split of the speech
-// frames into `segments` segments.
-struct SegmentPick {
-    std::size_t segments = 1;
-    std::size_t segment = 0;
-    std::size_t feature = 0;  // the static, below FrameLayout::statics
-    Statistic statistic = Statistic::kMean;
-    std::size_t order = 0;  // 0 the static, 1 its delta, 2 its acceleration
-};
-
-struct ModelVectorLayout {
-    std::vector<SegmentPick> picks;
-    double speechRangeDb = kSpeechRangeDb;
-    double level = 22.5;
-    double gain = 1.5;
-    double minimum = 0.5;
-    std::vector<double> center;  // one per pick; empty: all 0
-    std::vector<double> spread;  // one per pick; empty: all 1
-};
-
 inline constexpr std::size_t kModelVectorSize = 45;
 
-// `segments` segment means of the first `features` statics each, segment after segment, mapped
-// as 1.5 * (m + 15): the plain flat-start layout.
-ModelVectorLayout UniformLayout(std::size_t segments, std::size_t features);
+// y = matrix^T (x - center): inputs values in, outputs values out; matrix is inputs rows of
+// outputs columns.
+struct Projection {
+    std::size_t inputs = 0;
+    std::size_t outputs = 0;
+    std::vector<double> center;  // inputs
+    std::vector<double> matrix;  // inputs * outputs
 
-// The layout the library ships with.
-const ModelVectorLayout& ShippedModelVectorLayout();
+    std::vector<double> Apply(std::span<const double> x) const;
+};
 
-// The statistics of the picks, before mapping. Nothing when a pick names a feature or an order
-// the frames do not have, or a segment gets no frame.
-std::optional<std::vector<double>> SegmentStatistics(const std::vector<FeatureMatrix>& files,
-                                                     const FrameLayout& frames,
-                                                     const ModelVectorLayout& layout);
+struct ModelVectorParameters {
+    Projection voice;
+    Projection phrase;
+    double phraseWeight = 1.0;
+    std::vector<double> directions;  // kModelVectorSize rows of voice + phrase outputs
+    double level = 10000.0;
+    double gain = 1000.0;
+    double minimum = 1000.0;
+    double maximum = 19000.0;
+};
 
-std::vector<double> MapStatistics(std::span<const double> statistics,
-                                  const ModelVectorLayout& layout);
+// The coordinates of step 2: both projections scaled to length sqrt(outputs), the phrase's
+// times phraseWeight, voice first. A projection of length 0 stays 0.
+std::vector<double> Coordinates(const UtteranceStatistics& statistics,
+                                const ModelVectorParameters& parameters);
 
-// SegmentStatistics, mapped.
-std::optional<std::vector<double>> ComputeModelVector(const std::vector<FeatureMatrix>& files,
-                                                      const FrameLayout& frames,
-                                                      const ModelVectorLayout& layout);
+// Steps 3 and 4 on coordinates.
+std::vector<double> ReadModelVector(std::span<const double> coordinates,
+                                    const ModelVectorParameters& parameters);
+
+std::vector<double> ComputeModelVector(const UtteranceStatistics& statistics,
+                                       const ModelVectorParameters& parameters);
+
+// The parameters the library ships with.
+const ModelVectorParameters& ShippedModelVector();
 
 }  // namespace speech

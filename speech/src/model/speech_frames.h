@@ -30,6 +30,20 @@ struct FrameLayout {
 std::vector<std::size_t> SpeechFrames(const FeatureMatrix& features, const FrameLayout& layout,
                                       double rangeDb = kSpeechRangeDb);
 
+// The frames that carry the words, in time order, for a recording whose noise floor may lie
+// anywhere from 50 to 10 dB below its loudest frame: a frame counts when its energy is at most
+// kActiveRangeDb below the loudest frame's and at least kAboveFloorDb above the noise floor
+// (the energy that kFloorPercentile percent of the frames do not exceed), but the threshold is
+// never closer than kAboveFloorDb to the loudest frame.
+inline constexpr double kActiveRangeDb = 25.0;
+inline constexpr double kAboveFloorDb = 6.0;
+inline constexpr double kFloorPercentile = 10.0;
+std::vector<std::size_t> ActiveFrames(const FeatureMatrix& features, const FrameLayout& layout);
+
+// The voiced frames, in time order: frames with a pitch, within kSpeechRangeDb of the loudest
+// (quieter ones are breath and room). None when the features carry no pitch.
+std::vector<std::size_t> VoicedFrames(const FeatureMatrix& features, const FrameLayout& layout);
+
 // The other frames, in time order.
 std::vector<std::size_t> PauseFrames(const FeatureMatrix& features, const FrameLayout& layout,
                                      double rangeDb = kSpeechRangeDb);

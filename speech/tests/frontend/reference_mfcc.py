@@ -7,7 +7,7 @@ line, then one line per frame), computing everything in float64 with numpy's own
   reference_mfcc.py INPUT.raw OUTPUT.txt [options]
 
 Options mirror the entry point's: --sf, --window-ms, --shift-ms, --fbanks, --mfcc, --lifter,
---pre-emph, --delta-win, and the switches --zero-mean --energy --energy-norm --cms --delta --acc.
+--pre-emph, --delta-win, --spectral-floor (dB below the loudest frame, 0 = none), and the switches --zero-mean --energy --energy-norm --cms --delta --acc.
 """
 import argparse
 import math
@@ -60,7 +60,14 @@ def features(raw, a):
     log_energy = np.log(np.maximum((frames ** 2).sum(axis=1), 1e-10))
     hamming = 0.54 - 0.46 * np.cos(2.0 * np.pi * np.arange(window) / (window - 1))
     power = np.abs(np.fft.rfft(frames * hamming, n=nfft, axis=1)) ** 2
-    log_mel = np.log(np.maximum(power @ mel_matrix(a.fbanks, nfft, a.sf).T, 1e-10))
+    weights = mel_matrix(a.fbanks, nfft, a.sf)
+    mel_energy = power @ weights.T
+    if a.spectral_floor > 0:
+        # White noise at spectral_floor dB below the loudest frame, through the filters.
+        widths = weights.sum(axis=1)
+        loudest = mel_energy.sum(axis=1).max()
+        mel_energy = mel_energy + loudest * 10.0 ** (-a.spectral_floor / 10.0) * widths / widths.sum()
+    log_mel = np.log(np.maximum(mel_energy, 1e-10))
 
     m = a.fbanks
     n = np.arange(1, a.mfcc + 1)[:, None]
@@ -97,6 +104,7 @@ def main():
     p.add_argument("--lifter", type=float, default=36.0)
     p.add_argument("--pre-emph", type=float, default=0.97)
     p.add_argument("--delta-win", type=int, default=2)
+    p.add_argument("--spectral-floor", type=float, default=22.0)
     for flag in ("zero-mean", "energy", "energy-norm", "cms", "delta", "acc"):
         p.add_argument("--" + flag, action="store_true")
     a = p.parse_args()

@@ -29,10 +29,13 @@ class InitHmm : public test_support::InTempDir {
             "vfloor.txt", "-var_floor", "0.0002",  "-num_features", "45"};
     }
 
-    // Speech-like frames: statics that move with time, loud frames between quiet ones.
+    // Speech-like frames: statics that move with time, loud frames between quiet ones, a
+    // pitch that moves with them.
     static FeatureMatrix Features(std::size_t frames, std::size_t dims = 45) {
         FeatureMatrix features(frames, dims);
         for (std::size_t t = 0; t < frames; ++t) {
+            features.pitch.push_back(
+                static_cast<float>(120.0 + 20.0 * std::sin(0.05 * static_cast<double>(t))));
             for (std::size_t d = 0; d < dims; ++d) {
                 features.At(t, d) =
                     static_cast<float>(std::sin(0.1 * static_cast<double>(t * (d + 1))));

@@ -1,0 +1,81 @@
+// Fitting the model vector's parameters on the recordings of some voices, and measuring a set
+// of parameters on the recordings of others, with the verifier's own comparison and the
+// demo's enrolment (one recording enrolled as both the first and the second vector).
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "corpus_statistics.h"
+#include "discriminant.h"
+#include "model_vector.h"
+#include "trials.h"
+
+namespace fitting {
+
+// The error rates a fit aims at, in percent: a fit minimises the largest ratio of a rate to
+// its goal, over every corpus.
+struct Goals {
+    double falseReject = 5.0;
+    double falseAccept = 2.0;
+    double wrongPhrase = 5.0;
+};
+
+struct FitOptions {
+    DiscriminantOptions voice{80, 25, 0.01};
+    DiscriminantOptions phrase{100, 10, 0.001};
+    std::vector<double> weights;  // phrase weights tried; empty: 0.3 to 3 in 10 steps
+    std::vector<double> gains;    // gains tried; empty: 250 to 6000 in 24 steps
+    std::size_t innerFolds = 4;   // folds by voice for choosing weight and gain
+    Goals goals;
+    unsigned seed = 1;  // of the reading directions
+};
+
+// Parameters fitted on the recordings `training` (indices): the two projections on all of
+// them; the phrase weight and the gain by cross-validation over their voices, so that both
+// are chosen on voices the projections did not see. Notes on the choice go to `log`.
+speech::ModelVectorParameters FitModelVector(const std::vector<Recording>& recordings,
+                                             const std::vector<std::size_t>& training,
+                                             const FitOptions& options, std::FILE* log);
+
+// Counts of one group of trials.
+struct Rate {
+    std::size_t trials = 0;
+    std::size_t errors = 0;  // rejected genuine attempts, accepted other ones
+    double Percent() const {
+        return trials == 0 ? 0.0
+                           : 100.0 * static_cast<double>(errors) / static_cast<double>(trials);
+    }
+    void Add(bool error) {
+        ++trials;
+        errors += error ? 1u : 0u;
+    }
+};
+
+// Outcomes of every trial among some recordings, by corpus, kind, the attempt's change and
+// the enrolled voice.
+struct Measurement {
+    std::map<std::string, std::size_t> enrolments;        // by corpus
+    std::map<std::string, std::size_t> failedEnrolments;  // by corpus: no voice found
+    std::map<std::tuple<std::string, accuracy::TrialKind, std::string>, Rate> byChange;
+    std::map<std::tuple<std::string, accuracy::TrialKind, std::string>, Rate> byVoice;  // clean
+
+    Rate Clean(const std::string& corpus, accuracy::TrialKind kind) const;
+    void Merge(const Measurement& other);
+};
+
+// The trials among the recordings `testing` (indices), enrolled and verified with parameters.
+Measurement Measure(const std::vector<Recording>& recordings,
+                    const std::vector<std::size_t>& testing,
+                    const speech::ModelVectorParameters& parameters);
+
+// Folds by voice: voice i of each corpus (in order of appearance) goes to fold i % folds, so
+// every fold holds voices of every corpus.
+std::vector<std::vector<std::size_t>> FoldsByVoice(const std::vector<Recording>& recordings,
+                                                   const std::vector<std::size_t>& among,
+                                                   std::size_t folds);
+
+}  // namespace fitting

@@ -1,0 +1,43 @@
+#include "spectral_floor.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace speech {
+
+SpectralFloor::SpectralFloor(const MelFilterbank& filterbank, double belowDb)
+    : shares_(filterbank.Filters()) {
+    double total = 0.0;
+    for (std::size_t m = 0; m < shares_.size(); ++m) {
+        shares_[m] = filterbank.Width(m);
+        total += shares_[m];
+    }
+    if (belowDb > 0.0 && total > 0.0) {
+        factor_ = std::pow(10.0, -belowDb / 10.0);
+        for (double& share : shares_) {
+            share /= total;
+        }
+    }
+}
+
+void SpectralFloor::Apply(std::span<double> energies, std::size_t frames) const {
+    const std::size_t filters = shares_.size();
+    if (factor_ == 0.0 || filters == 0) {
+        return;
+    }
+    double loudest = 0.0;
+    for (std::size_t t = 0; t < frames; ++t) {
+        double sum = 0.0;
+        for (std::size_t m = 0; m < filters; ++m) {
+            sum += energies[t * filters + m];
+        }
+        loudest = std::max(loudest, sum);
+    }
+    for (std::size_t t = 0; t < frames; ++t) {
+        for (std::size_t m = 0; m < filters; ++m) {
+            energies[t * filters + m] += loudest * factor_ * shares_[m];
+        }
+    }
+}
+
+}  // namespace speech

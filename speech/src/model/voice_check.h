@@ -1,0 +1,26 @@
+// Whether recordings hold a voice at all. Noise of any colour has no pitch; hum, tones, chords
+// and click trains have one that never moves; sweeps and whistles are pure tones, which the
+// front end does not count as voiced. A voice has enough loud frames, enough voiced ones, and
+// a pitch that moves with the intonation of what is said.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "feature_matrix.h"
+#include "speech_frames.h"
+
+namespace speech {
+
+// Fewer voiced frames than this (0.16 s at an 8 ms frame shift) is not a voice.
+inline constexpr std::size_t kMinVoicedFrames = 20;
+// A pitch whose standard deviation over the voiced frames stays below this, in semitones, is a
+// machine's: the flattest speakers measured move theirs by about half a semitone.
+inline constexpr double kMinPitchMovement = 0.25;
+// Below this variance a feature is constant: digital silence or a constant signal gives
+// cepstra that do not move at all.
+inline constexpr double kConstantVariance = 1e-8;
+
+bool HasVoice(const std::vector<FeatureMatrix>& files, const FrameLayout& frames);
+
+}  // namespace speech
