@@ -2,12 +2,14 @@
 # Makes an evaluation corpus from recordings of real people: spoken passwords of four keywords
 # each, joined from single-word takes of one speaker, several sessions of each.
 #
-#   scripts/make-real-corpus.sh [--seed N] [--source DIR] OUTDIR [SESSIONS]
+#   scripts/make-real-corpus.sh [--seed N] [--source DIR] [--speakers LIST] OUTDIR [SESSIONS]
 #
 # Source (default: real-speech/ next to the repository): <keyword>/<speaker>_<take>.flac, 20
 # speakers saying the keywords zero..nine, open and enter ten times each, mono at 11025
 # samples/s, every take one second with the word somewhere inside it (see the README there for
-# where the recordings come from and their licence).
+# where the recordings come from and their licence). --speakers takes only the speakers of a
+# comma-separated list (e.g. 00000016,00000021); their recordings are the same as in the whole
+# corpus, since every draw depends on the speaker and not on who else is made.
 #
 # Passwords: six phrases of four keywords, no keyword twice in a phrase and every keyword in
 # two phrases; the phrase id is its keywords joined by '-'. Some pairs of phrases share no
@@ -36,18 +38,20 @@
 set -euo pipefail
 
 usage() {
-    echo "usage: $0 [--seed N] [--source DIR] OUTDIR [SESSIONS]" >&2
+    echo "usage: $0 [--seed N] [--source DIR] [--speakers LIST] OUTDIR [SESSIONS]" >&2
     exit 2
 }
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 seed=1
 source_dir=$root/../shared/real-speech
+wanted=
 positional=()
 while [ $# -gt 0 ]; do
     case $1 in
         --seed) [ $# -ge 2 ] || usage; seed=$2; shift 2 ;;
         --source) [ $# -ge 2 ] || usage; source_dir=$2; shift 2 ;;
+        --speakers) [ $# -ge 2 ] || usage; wanted=$2; shift 2 ;;
         -h | --help) usage ;;
         -*) usage ;;
         *) positional+=("$1"); shift ;;
@@ -62,6 +66,7 @@ if ! [[ $sessions =~ ^[1-9][0-9]*$ ]] || [ "$sessions" -gt 10 ]; then
     usage
 fi
 [[ $seed =~ ^[0-9]+$ ]] || usage
+[ -z "$wanted" ] || [[ $wanted =~ ^[0-9A-Za-z_]+(,[0-9A-Za-z_]+)*$ ]] || usage
 
 # Installs SoX when missing.
 "$root/scripts/install-deps.sh" sox libsox-fmt-all
@@ -73,13 +78,14 @@ rate=11025
 raw_format=(-t raw -e unsigned-integer -b 8 -c 1 -r "$rate")
 noise_seconds=60
 
-# The speakers are those with a first take of every keyword.
+# The speakers are those with a first take of every keyword (of --speakers, when given).
 speakers=()
 if [ -d "$source_dir" ]; then
     source_dir=$(cd "$source_dir" && pwd)
     for first in "$source_dir"/zero/*_01.flac; do
         [ -f "$first" ] || continue
         speaker=$(basename "$first" _01.flac)
+        [ -z "$wanted" ] || [[ ,$wanted, == *",$speaker,"* ]] || continue
         complete=1
         for phrase in "${phrase_ids[@]}"; do
             for keyword in ${phrase//-/ }; do
@@ -95,6 +101,14 @@ if [ ${#speakers[@]} -eq 0 ]; then
     echo "$0: no real-speech recordings in $source_dir: expected <keyword>/<speaker>_<take>.flac" \
         "for the keywords zero..nine, open and enter (give the folder with --source DIR)" >&2
     exit 1
+fi
+if [ -n "$wanted" ]; then
+    for speaker in ${wanted//,/ }; do
+        if ! [[ " ${speakers[*]} " == *" $speaker "* ]]; then
+            echo "$0: speaker $speaker has no first take of every keyword in $source_dir" >&2
+            exit 1
+        fi
+    done
 fi
 source_rate=$(soxi -r "${source_dir}/zero/${speakers[0]}_01.flac")
 if [ "$source_rate" != "$rate" ]; then

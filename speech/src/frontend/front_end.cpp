@@ -41,7 +41,7 @@ FrontEnd::FrontEnd(const FrontEndOptions& options)
                   options.sampleRate),
       cepstrum_(cepstra_, static_cast<std::size_t>(options.numFilters)),
       lifter_(cepstra_, options.lifter),
-      floor_(filterbank_, options.spectralFloorDb),
+      floor_(filterbank_, geometry_.fftSize, options.preEmphasis, options.spectralFloorDb),
       pitchTracker_(options.sampleRate),
       windowed_(geometry_.window),
       power_(spectrum_.Bins()),

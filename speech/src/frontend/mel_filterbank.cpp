@@ -73,12 +73,5 @@ void MelFilterbank::ApplyLog(std::span<const double> power, std::span<double> lo
     }
 }
 
-double MelFilterbank::Width(std::size_t filter) const {
-    double sum = 0.0;
-    for (const double weight : Weights(filter)) {
-        sum += weight;
-    }
-    return sum;
-}
 
 }  // namespace speech

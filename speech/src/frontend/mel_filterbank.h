@@ -26,9 +26,6 @@ class MelFilterbank {
     // logEnergies[m] = FlooredLog(energies[m]).
     void ApplyLog(std::span<const double> power, std::span<double> logEnergies) const;
 
-    // The sum of filter m's weights: its share of a flat (white) spectrum.
-    double Width(std::size_t filter) const;
-
     // Filter m's weights, starting at bin FirstBin(m).
     std::size_t FirstBin(std::size_t filter) const { return firstBin_[filter]; }
     std::span<const double> Weights(std::size_t filter) const;

@@ -2,14 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace speech {
 
-SpectralFloor::SpectralFloor(const MelFilterbank& filterbank, double belowDb)
+SpectralFloor::SpectralFloor(const MelFilterbank& filterbank, std::size_t fftSize,
+                             double preEmphasis, double belowDb)
     : shares_(filterbank.Filters()) {
     double total = 0.0;
     for (std::size_t m = 0; m < shares_.size(); ++m) {
-        shares_[m] = filterbank.Width(m);
+        const std::span<const double> weights = filterbank.Weights(m);
+        for (std::size_t j = 0; j < weights.size(); ++j) {
+            const double bin = static_cast<double>(filterbank.FirstBin(m) + j);
+            const double emphasis =
+                1.0 + preEmphasis * preEmphasis -
+                2.0 * preEmphasis * std::cos(2.0 * std::numbers::pi * bin / static_cast<double>(fftSize));
+            shares_[m] += weights[j] * emphasis;
+        }
         total += shares_[m];
     }
     if (belowDb > 0.0 && total > 0.0) {

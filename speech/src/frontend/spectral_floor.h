@@ -1,9 +1,11 @@
 // A floor under the mel filter energies at a fixed distance below the recording's loudest
-// frame, shaped as white noise through the filters would be. Whatever lies under it (the
-// 8-bit steps of a quiet recording, a faint hiss, a quiet room) disappears under the same
-// floor, so the same voice recorded loud or quiet, or over a little noise, gives nearly the
-// same cepstra. Filter m's floor is loudest * 10^(-belowDb / 10) * width(m) / sum of widths,
-// where loudest is the largest sum of a frame's filter energies.
+// frame, shaped as white noise would be after pre-emphasis and the filters. Whatever lies
+// under it (the 8-bit steps of a quiet recording, a faint hiss, a quiet room: noise that is
+// white before pre-emphasis) disappears under the same floor, so the same voice recorded loud
+// or quiet, or over a little noise, gives nearly the same cepstra. Filter m's floor is
+// loudest * 10^(-belowDb / 10) * share(m), where loudest is the largest sum of a frame's
+// filter energies and share(m) is filter m's part of pre-emphasised white noise:
+// sum_k weight(m, k) (1 + a^2 - 2 a cos(2 pi k / fftSize)), divided by its sum over filters.
 #pragma once
 
 #include <cstddef>
@@ -16,15 +18,17 @@ namespace speech {
 
 class SpectralFloor {
   public:
-    // belowDb > 0; 0 or less leaves the energies as they are.
-    SpectralFloor(const MelFilterbank& filterbank, double belowDb);
+    // belowDb > 0; 0 or less leaves the energies as they are. preEmphasis: the a of
+    // y[n] = x[n] - a x[n-1].
+    SpectralFloor(const MelFilterbank& filterbank, std::size_t fftSize, double preEmphasis,
+                  double belowDb);
 
     // energies: frames rows of one value per filter, raised to the floor in place.
     void Apply(std::span<double> energies, std::size_t frames) const;
 
   private:
     double factor_ = 0.0;         // 10^(-belowDb / 10), 0 for none
-    std::vector<double> shares_;  // width(m) / sum of widths
+    std::vector<double> shares_;  // share(m)
 };
 
 }  // namespace speech

@@ -58,12 +58,29 @@ TEST(FeatureFile, RoundTripsWithinTheWrittenPrecision) {
     // Written again, the parsed values give the same text.
     EXPECT_EQ(FormatFeatureFile(*parsed), text);
     EXPECT_TRUE(ParseFeatureFile("0 45\n"));
+
+    // The pitch and cepstral-mean lines come back too, and go again.
+    features.pitch = {0.0f, 123.4567f, 88.0f};
+    features.cepstralMean = {-1.5f, 2.25f};
+    const std::string withVoice = FormatFeatureFile(features);
+    EXPECT_NE(withVoice.find("\npitch 0.0000 123.4567 88.0000\ncms 2 -1.5000 2.2500\n"),
+              std::string::npos)
+        << withVoice;
+    const auto voiced = ParseFeatureFile(withVoice);
+    ASSERT_TRUE(voiced);
+    EXPECT_EQ(voiced->pitch, features.pitch);
+    EXPECT_EQ(voiced->cepstralMean, features.cepstralMean);
+    EXPECT_EQ(FormatFeatureFile(*voiced), withVoice);
 }
 
 TEST(FeatureFile, RefusesMalformedText) {
     for (const char* bad : {"", "2", "1 0\n", "2 2\n1 2 3\n", "1 2\n1 2 3\n", "1 2\n1 x\n",
                             "1 2\n1 nan\n", "1 2\n1 inf\n", "1 2\n1 1e999\n", "-1 2\n",
-                            "99999999999 45\n1\n", "1 2\n1 2.3.4\n", "1 2\n1 --2\n"}) {
+                            "99999999999 45\n1\n", "1 2\n1 2.3.4\n", "1 2\n1 --2\n",
+                            // pitch: one value per frame, none negative; cms: fewer than dims
+                            "1 2\n1 2\npitch\n", "1 2\n1 2\npitch -1\n", "1 2\n1 2\npitch 1 2\n",
+                            "1 2\n1 2\ncms 2 1 2\n", "1 2\n1 2\ncms 1\n", "1 2\n1 2\ncms 0\n",
+                            "1 2\n1 2\ncms 1 1\npitch 1\n"}) {
         EXPECT_FALSE(ParseFeatureFile(bad)) << bad;
     }
     auto other = ParseFeatureFile("1 3\n1e-3 2 -.5\n");  // other number forms still read

@@ -44,6 +44,36 @@ TEST_F(Verification, AcceptsTheEnrolledVoiceAndRejectsOthers) {
     EXPECT_EQ(Attempt("voiceA_pass_1.raw"), 0.0);
 }
 
+// Two real speakers the model vector was fitted without: a later session of the enrolled
+// password is accepted; the other speaker saying it, and the same speaker saying another
+// password, are not.
+TEST_F(Verification, RealVoicesAcceptOnlyTheirOwnPassword) {
+    struct Case {
+        const char* enrolled;
+        const char* same_password;
+        const char* other_speaker[2];
+        const char* other_password;
+    };
+    for (const Case& c : {
+             Case{"real16_1234_1.raw",
+                  "real16_1234_2.raw",
+                  {"real21_1234_1.raw", "real21_1234_2.raw"},
+                  "real16_5678_1.raw"},
+             Case{"real21_1234_1.raw",
+                  "real21_1234_2.raw",
+                  {"real16_1234_1.raw", "real16_1234_2.raw"},
+                  "real21_5678_1.raw"},
+         }) {
+        SCOPED_TRACE(c.enrolled);
+        ASSERT_NO_FATAL_FAILURE(Enrol(c.enrolled));
+        EXPECT_GT(Attempt(c.same_password), 0.0);
+        for (const char* other : c.other_speaker) {
+            EXPECT_EQ(Attempt(other), 0.0) << other;
+        }
+        EXPECT_EQ(Attempt(c.other_password), 0.0);
+    }
+}
+
 TEST_F(Verification, SilenceAndMissingRecordingsScoreZero) {
     Enrol("voiceA_pass_1.raw");
     EXPECT_EQ(Attempt("silence.raw"), 0.0);

@@ -63,10 +63,12 @@ def features(raw, a):
     weights = mel_matrix(a.fbanks, nfft, a.sf)
     mel_energy = power @ weights.T
     if a.spectral_floor > 0:
-        # White noise at spectral_floor dB below the loudest frame, through the filters.
-        widths = weights.sum(axis=1)
+        # White noise, pre-emphasised, spectral_floor dB below the loudest frame.
+        k = np.arange(nfft // 2 + 1)
+        emphasis = 1.0 + a.pre_emph ** 2 - 2.0 * a.pre_emph * np.cos(2.0 * np.pi * k / nfft)
+        shares = weights @ emphasis
         loudest = mel_energy.sum(axis=1).max()
-        mel_energy = mel_energy + loudest * 10.0 ** (-a.spectral_floor / 10.0) * widths / widths.sum()
+        mel_energy = mel_energy + loudest * 10.0 ** (-a.spectral_floor / 10.0) * shares / shares.sum()
     log_mel = np.log(np.maximum(mel_energy, 1e-10))
 
     m = a.fbanks
