@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Makes the real-voice sample recordings in speech/tests/data/: two speakers whom the shipped
 # model vector was fitted without (00000016 and 00000021), each saying the password
-# one-two-three-four in sessions 1 and 2 and five-six-seven-eight in session 1.
+# one-two-three-four in sessions 4 and 5 and five-six-seven-eight in session 1.
 #
 #   scripts/make-real-samples.sh [--source DIR]
 #
 # The recordings are those of scripts/make-real-corpus.sh with its default seed (the same bytes
 # as in a whole real corpus), made into a temporary folder and copied as
-# real<NN>_<digits>_<session>.raw, e.g. real16_1234_2.raw. --source goes to the corpus maker.
+# real<NN>_<digits>_<session>.raw, e.g. real16_1234_5.raw. --source goes to the corpus maker.
 set -euo pipefail
 
 usage() {
@@ -26,14 +26,14 @@ done
 
 speakers=(00000016 00000021)
 # phrase id, its short name in the file name, session
-samples=("one-two-three-four 1234 1" "one-two-three-four 1234 2" "five-six-seven-eight 5678 1")
+samples=("one-two-three-four 1234 4" "one-two-three-four 1234 5" "five-six-seven-eight 5678 1")
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 speaker_list=$(IFS=,; echo "${speakers[*]}")
 "$root/scripts/make-real-corpus.sh" "${corpus_options[@]}" --speakers "$speaker_list" \
-    "$work/corpus" 2
+    "$work/corpus" 5
 
 data="$root/speech/tests/data"
 for speaker in "${speakers[@]}"; do

@@ -85,6 +85,13 @@ void PrintCorpus(const std::string& corpus, const Measurement& m,
                     rate(TrialKind::kWrongPhrase).Percent(),
                     rate(TrialKind::kNearPhrase).Percent());
     }
+    std::printf("  decisions that change with the level, against the same attempt at full level:");
+    for (const auto& [key, rate] : m.levelDisagreement) {
+        if (key.first == corpus) {
+            std::printf(" %s %.2f %%", key.second.c_str(), rate.Percent());
+        }
+    }
+    std::printf("\n");
     // The voices with the most errors, clean attempts.
     for (const TrialKind kind : {TrialKind::kGenuine, TrialKind::kImpostor}) {
         std::vector<std::pair<double, std::string>> worst;

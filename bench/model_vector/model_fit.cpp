@@ -175,13 +175,23 @@ void CountGrid(const std::vector<Recording>& recordings, const Plan& plan,
     }
 }
 
+// Per corpus, the mean ratio of its three rates (false rejects, false accepts, wrong phrases)
+// to their goals; the cost is the largest over the corpora. The mean trades the three rates
+// against each other within a corpus, so that a rate no setting can bring to its goal (the
+// near-duplicate voices of a synthesizer) does not decide alone.
 double Cost(const std::map<std::pair<std::string, TrialKind>, Rate>& cell, const Goals& goals) {
-    double cost = 0.0;
+    std::map<std::string, std::pair<double, int>> byCorpus;
     for (const auto& [key, rate] : cell) {
         const double goal = key.second == TrialKind::kGenuine    ? goals.falseReject
                             : key.second == TrialKind::kImpostor ? goals.falseAccept
                                                                  : goals.wrongPhrase;
-        cost = std::max(cost, rate.Percent() / goal);
+        auto& [sum, count] = byCorpus[key.first];
+        sum += rate.Percent() / goal;
+        ++count;
+    }
+    double cost = 0.0;
+    for (const auto& [corpus, sum] : byCorpus) {
+        cost = std::max(cost, sum.first / sum.second);
     }
     return cost;
 }
@@ -271,6 +281,10 @@ void Measurement::Merge(const Measurement& other) {
             (*target)[key].errors += rate.errors;
         }
     }
+    for (const auto& [key, rate] : other.levelDisagreement) {
+        levelDisagreement[key].trials += rate.trials;
+        levelDisagreement[key].errors += rate.errors;
+    }
 }
 
 Measurement Measure(const std::vector<Recording>& recordings,
@@ -286,6 +300,10 @@ Measurement Measure(const std::vector<Recording>& recordings,
         }
     }
     Measurement measurement;
+    // Decisions on the level changes of each attempt: (enrolment, voice, phrase, session) ->
+    // change -> accepted.
+    std::map<std::tuple<std::size_t, std::string, std::string, int>, std::map<std::string, bool>>
+        levels;
     for (const accuracy::Enrolment& enrolment : plan.enrolments) {
         const Recording& enrolled = recordings[plan.members[enrolment.recording]];
         ++measurement.enrolments[enrolled.corpus];
@@ -299,9 +317,25 @@ Measurement Measure(const std::vector<Recording>& recordings,
                                   Accepted(*vectors[enrolment.recording], *vectors[trial.test]);
             const bool error = trial.kind == TrialKind::kGenuine ? !accepted : accepted;
             measurement.byChange[{enrolled.corpus, trial.kind, test.source.change}].Add(error);
+            if (test.source.change.starts_with("level-")) {
+                levels[{enrolment.recording, test.source.voice, test.source.phrase,
+                        test.source.session}][test.source.change] = accepted;
+            }
             if (test.source.Clean()) {
                 measurement.byVoice[{enrolled.corpus, trial.kind, enrolled.source.voice}].Add(
                     error);
+            }
+        }
+    }
+    for (const auto& [attempt, decisions] : levels) {
+        const auto full = decisions.find("level-0");
+        if (full == decisions.end()) {
+            continue;
+        }
+        const std::string& corpus = recordings[plan.members[std::get<0>(attempt)]].corpus;
+        for (const auto& [change, accepted] : decisions) {
+            if (change != "level-0") {
+                measurement.levelDisagreement[{corpus, change}].Add(accepted != full->second);
             }
         }
     }

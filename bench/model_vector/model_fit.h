@@ -16,8 +16,8 @@
 
 namespace fitting {
 
-// The error rates a fit aims at, in percent: a fit minimises the largest ratio of a rate to
-// its goal, over every corpus.
+// The error rates a fit aims at, in percent: a fit minimises, over the corpora, the largest
+// mean ratio of a corpus's three rates to their goals.
 struct Goals {
     double falseReject = 5.0;
     double falseAccept = 2.0;
@@ -62,6 +62,9 @@ struct Measurement {
     std::map<std::string, std::size_t> failedEnrolments;  // by corpus: no voice found
     std::map<std::tuple<std::string, accuracy::TrialKind, std::string>, Rate> byChange;
     std::map<std::tuple<std::string, accuracy::TrialKind, std::string>, Rate> byVoice;  // clean
+    // Attempts made at another level ("level-N" changes) whose decision differs from the same
+    // attempt at full level ("level-0"), by (corpus, change): errors are the disagreements.
+    std::map<std::pair<std::string, std::string>, Rate> levelDisagreement;
 
     Rate Clean(const std::string& corpus, accuracy::TrialKind kind) const;
     void Merge(const Measurement& other);

@@ -197,12 +197,12 @@ class NonSpeech : public test_support::InTempDir {};
 
 TEST_F(NonSpeech, IsNeverEnrolledAndAlwaysScoresZero) {
     const std::string data = std::string(SPEECH_TEST_DATA) + "/";
-    const std::string speech = ReadFile(data + "real16_1234_1.raw");
+    const std::string speech = ReadFile(data + "real16_1234_4.raw");
     WriteFile("1.raw", speech);
     WriteFile("2.raw", speech);
     ASSERT_EQ(TrainSpeaker("Demo", 1), KELVO_TRAIN_OK);
     ASSERT_EQ(TrainSpeaker("Demo", 2), KELVO_TRAIN_OK);
-    WriteFile("3.raw", ReadFile(data + "real16_1234_2.raw"));
+    WriteFile("3.raw", ReadFile(data + "real16_1234_5.raw"));
     ASSERT_GT(EvalSpeaker("Demo", 3), 0.0);  // the enrolment accepts its speaker
     const std::string profile = ReadFile("kelvo.cfg");
 

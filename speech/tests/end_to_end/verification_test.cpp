@@ -55,13 +55,13 @@ TEST_F(Verification, RealVoicesAcceptOnlyTheirOwnPassword) {
         const char* other_password;
     };
     for (const Case& c : {
-             Case{"real16_1234_1.raw",
-                  "real16_1234_2.raw",
-                  {"real21_1234_1.raw", "real21_1234_2.raw"},
+             Case{"real16_1234_4.raw",
+                  "real16_1234_5.raw",
+                  {"real21_1234_4.raw", "real21_1234_5.raw"},
                   "real16_5678_1.raw"},
-             Case{"real21_1234_1.raw",
-                  "real21_1234_2.raw",
-                  {"real16_1234_1.raw", "real16_1234_2.raw"},
+             Case{"real21_1234_4.raw",
+                  "real21_1234_5.raw",
+                  {"real16_1234_4.raw", "real16_1234_5.raw"},
                   "real21_5678_1.raw"},
          }) {
         SCOPED_TRACE(c.enrolled);
