@@ -35,16 +35,17 @@ KELVO_API extern DWORD TL_PlayStatus;
 #define KELVO_ERR_OPEN_FILE 25   /* "Error on opening file." */
 #define KELVO_ERR_READ_FILE 26   /* "Error on read from file." */
 
-/* Results of TrainSpeaker. Anything but KELVO_TRAIN_OK means no profile line was appended. */
+/* Results of TrainSpeaker. Anything but KELVO_TRAIN_OK means no usable profile line was added. */
 #define KELVO_TRAIN_OK 0
 #define KELVO_TRAIN_BAD_NAME 1            /* null, empty, white space, or 1024 bytes or longer */
 #define KELVO_TRAIN_NO_MODEL_VECTOR 2     /* the speech pipeline left no usable model vector */
-#define KELVO_TRAIN_PROFILE_NOT_WRITTEN 3 /* "kelvo.cfg" could not be appended to */
+#define KELVO_TRAIN_PROFILE_NOT_WRITTEN 3 /* "kelvo.cfg" not appended to, or the directory busy */
 
 /* Starts capturing the audio input into the named file (emptied first) in 4096-byte buffers;
  * with writeHeader nonzero the file gets a RIFF/WAVE header. On success *handle receives the
  * device. While a recording runs, another start is refused with TL_Error 4 and the running
- * one goes on; a null handle pointer gives 11 and starts nothing. */
+ * one goes on; a null handle pointer gives 11 and starts nothing. A name that is not a regular
+ * file (a FIFO, directory or device, or a link to one) gives 23 and starts nothing. */
 KELVO_API void StartRecord(LPCWSTR fileName, WAVEFORMATEX format, HWAVEIN* handle, int writeHeader);
 /* Ends the capture started with this handle: the buffers still with the device are filled
  * and written, then device and file are closed. Does nothing for any other handle. */
@@ -52,14 +53,20 @@ KELVO_API void StopRecord(HWAVEIN handle);
 /* Starts playing the named file: with its own format from byte 44 when it has a RIFF/WAVE
  * header, else as raw samples in the given format from byte 12. On success *handle receives
  * the device. A playback still running is stopped first; a null handle pointer gives 11 and
- * starts nothing. */
+ * starts nothing; a file that is not a regular file gives 25. */
 KELVO_API void StartPlay(LPCWSTR fileName, WAVEFORMATEX format, HWAVEOUT* handle);
 /* Ends the playback started with this handle once the blocks already queued have played.
  * Does nothing for any other handle. */
 KELVO_API void StopPlay(HWAVEOUT handle);
 
+/* Enrolment and verification work in the working directory, one call at a time: each holds
+ * the directory (a process-wide mutex and a lock on "kelvo.lock") for the whole call and
+ * waits at most 30 s for another call to let it go; one that cannot get it does nothing and
+ * gives KELVO_TRAIN_PROFILE_NOT_WRITTEN or 0.0. */
+
 /* Enrols recording n ("<n>.raw") for the speaker: appends one line to the profile
- * "kelvo.cfg". Returns KELVO_TRAIN_OK or one of the other KELVO_TRAIN_ codes. */
+ * "kelvo.cfg". Returns KELVO_TRAIN_OK, once reading the profile back finds the new line, or
+ * one of the other KELVO_TRAIN_ codes. */
 KELVO_API int TrainSpeaker(const char* speaker, int n);
 /* Scores recording n against the speaker's enrolment: the mean similarity to the first
  * enrolment (100 = no difference) when accepted, exactly 0.0 when rejected or when the

@@ -1,4 +1,4 @@
-// Opening a file for playback and recognising its RIFF/WAVE header.
+// Opening the recording and playback files, and recognising a RIFF/WAVE header.
 #include <cstring>
 
 #include "kelvo/audio/error_word.h"
@@ -54,11 +54,21 @@ void RecogniseHeader(HANDLE file, WAVEFORMATEX& format) {
 
 }  // namespace
 
-HANDLE OpenWaveFile(LPCWSTR name, WAVEFORMATEX& format) {
-    // Read and write access although the file is only read: a read-only file does not open.
+HANDLE OpenRegularFile(LPCWSTR name, DWORD disposition) {
+    // The open itself never waits, not even on a FIFO; what it opened is checked after.
     HANDLE file =
         CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                    disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE && GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
+}
+
+HANDLE OpenWaveFile(LPCWSTR name, WAVEFORMATEX& format) {
+    // Read and write access although the file is only read: a read-only file does not open.
+    HANDLE file = OpenRegularFile(name, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE) {
         SetError(KELVO_ERR_OPEN_FILE);
         return nullptr;

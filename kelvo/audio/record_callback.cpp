@@ -3,6 +3,7 @@
 #include "kelvo/audio/audio_block.h"
 #include "kelvo/audio/error_word.h"
 #include "kelvo/audio/recorder_state.h"
+#include "kelvo/audio/wave_container.h"
 #include "kelvo/core/status_words.h"
 
 namespace kelvo::audio {
@@ -14,7 +15,8 @@ void CloseFile(HANDLE file) {
     }
 }
 
-// WIM_OPEN: creates the recording file (emptying an existing one) and writes its header.
+// WIM_OPEN: creates the recording file (emptying an existing one) and writes its header. A name
+// that is not a regular file (a FIFO, a device) is refused as a file that cannot be created.
 void OnOpen(HWAVEIN h, LPCWSTR name) {
     RecorderState& recorder = Recorder();
     HWAVEIN none = nullptr;
@@ -23,9 +25,7 @@ void OnOpen(HWAVEIN h, LPCWSTR name) {
         return;
     }
     StoreStatus(TL_RecordStatus, 1);
-    HANDLE file =
-        CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenRegularFile(name, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) {
         SetError(KELVO_ERR_CREATE_FILE);
         ReleaseRecorder(h);

@@ -37,6 +37,13 @@ bool WriteWaveHeader(HANDLE file, const WAVEFORMATEX& format, WaveHeaderSizes& s
 // WriteWaveHeader. Failures are silent: the file keeps whatever size fields it had.
 void PatchWaveSizes(HANDLE file, const WaveHeaderSizes& sizes);
 
+// Opens `name` with read and write access and `disposition` (CreateFileW's) when it is a
+// regular file, or a link to one. Anything else (a FIFO, socket, device or directory) is
+// refused at once, without blocking and without a byte read or written: it gives
+// INVALID_HANDLE_VALUE as a file that does not open does. A FIFO would block the recorder's
+// writes or the player's reads for good, and a device never ends.
+HANDLE OpenRegularFile(LPCWSTR name, DWORD disposition);
+
 // Opens `name` for playback (read and write access, so a read-only file does not open). When
 // the file starts with a complete RIFF/WAVE header (a RIFF size matching the file's length, a
 // 16-byte fmt chunk directly followed by "data"), `format` becomes the file's format with
@@ -44,7 +51,8 @@ void PatchWaveSizes(HANDLE file, const WaveHeaderSizes& sizes);
 // starts where recognition stopped reading. That is byte 44 for a recognised header and
 // byte 12 for a raw recording; a RIFF/WAVE file with another fmt chunk stops at byte 36, one
 // whose fmt chunk is not followed by "data" at byte 44, a file cut short at its end. A file
-// that does not open sets TL_Error to 25 and gives nullptr.
+// that does not open or is not a regular file (OpenRegularFile) sets TL_Error to 25 and gives
+// nullptr.
 HANDLE OpenWaveFile(LPCWSTR name, WAVEFORMATEX& format);
 
 }  // namespace kelvo::audio

@@ -12,7 +12,8 @@
 namespace kelvo {
 namespace {
 
-// Removes "states.txt" and reports whether it is gone (or was never there).
+// Removes "states.txt" and reports whether it is gone (or was never there). A symbolic link
+// there is removed itself, never its target.
 bool RemoveStaleStates() {
     std::error_code error;
     std::filesystem::remove(kStatesFile, error);
@@ -24,7 +25,7 @@ bool WriteRecordingName(const char* listFile, int n, const char* extension) {
     std::string name;
     AppendDecimal(name, n);
     name += extension;
-    return WriteTextFile(listFile, name);
+    return ReplaceTextFile(listFile, name);
 }
 
 // The argument vectors, one option and its value per line.
@@ -72,7 +73,7 @@ FeaturePipelineRun RunFeaturePipeline(int n) {
     run.staleStatesRemoved = RemoveStaleStates();
     const bool recordingListed = WriteRecordingName(kRecordingListFile, n, ".raw");
     const bool featuresListed = WriteRecordingName(kFeatureListFile, n, ".mfc");
-    const bool modelsListed = WriteTextFile(kModelListFile, "0 sp\n1 sil");
+    const bool modelsListed = ReplaceTextFile(kModelListFile, "0 sp\n1 sil");
     run.listFilesWritten = recordingListed && featuresListed && modelsListed;
     CallExtractFeatures();  // its result is not used: InitHMM's output tells
     run.initHmmResult = CallInitHmm();

@@ -21,8 +21,9 @@ struct FeaturePipelineRun {
     bool Scorable() const { return listFilesWritten && staleStatesRemoved; }
 };
 
-// Removes the previous "states.txt", rewrites the three list files and calls the two entry
-// points in order. The entry points are called even when a list file could not be written.
+// Removes the previous "states.txt", replaces the three list files (never writing through
+// whatever stood at their names) and calls the two entry points in order. The caller holds
+// the WorkDirLock. The entry points are called even when a list file could not be written.
 FeaturePipelineRun RunFeaturePipeline(int n);
 
 }  // namespace kelvo

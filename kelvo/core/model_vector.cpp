@@ -13,6 +13,11 @@ bool AllFinite(const ModelVector& vector) {
     return std::all_of(vector.begin(), vector.end(), [](double v) { return std::isfinite(v); });
 }
 
+bool AllInRange(const ModelVector& vector) {
+    return std::all_of(vector.begin(), vector.end(),
+                       [](double v) { return v >= kMinFeatureValue && v <= kMaxFeatureValue; });
+}
+
 bool ParseModelVector(std::string_view text, ModelVectorUse use, ModelVector& vector) {
     NumberScanner scanner(text);
     std::size_t numbersRead = 0;
@@ -25,11 +30,11 @@ bool ParseModelVector(std::string_view text, ModelVectorUse use, ModelVector& ve
     }
     const bool complete =
         use == ModelVectorUse::kEnrolment ? numbersRead > 0 : numbersRead == kFeatureCount;
-    return complete && AllFinite(vector);
+    return complete && AllInRange(vector);
 }
 
 bool ReadModelVector(ModelVector& vector, ModelVectorUse use) {
-    const auto text = ReadTextFile(kStatesFile);
+    const auto text = ReadTextFile(kStatesFile, kMaxStatesFileSize);
     return text.has_value() && ParseModelVector(*text, use, vector);
 }
 

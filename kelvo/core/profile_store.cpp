@@ -1,7 +1,12 @@
 #include "kelvo/core/profile_store.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "kelvo/core/number_text.h"
 #include "kelvo/core/text_file.h"
@@ -29,10 +34,83 @@ std::optional<ModelVector> ParseLineVector(std::string_view rest) {
             return std::nullopt;
         }
     }
-    if (!AllFinite(vector)) {
+    if (!AllInRange(vector)) {
         return std::nullopt;
     }
     return vector;
+}
+
+// Whether the line belongs to the speaker. Of a line longer than kMaxProfileLineLength only
+// its first bytes are seen (`complete` false); it is the speaker's when the name ends within them.
+bool IsSpeakersLine(std::string_view line, bool complete, std::string_view speaker) {
+    const auto [name, rest] = SplitFirstToken(line);
+    if (!complete && rest.empty()) {
+        return false;  // the name may go on beyond the bytes seen
+    }
+    return !name.empty() && name == speaker;
+}
+
+// Takes the profile's lines one at a time, in order.
+class ProfileScan {
+  public:
+    explicit ProfileScan(std::string_view speaker) : speaker_(speaker) {}
+
+    void Add(std::string_view line, bool complete) {
+        if (!IsSpeakersLine(line, complete, speaker_)) {
+            return;
+        }
+        ++enrolled_.lines;
+        (enrolled_.lines == 1 ? enrolled_.first : enrolled_.second) =
+            complete ? ParseLineVector(SplitFirstToken(line).second) : std::nullopt;
+    }
+
+    EnrolledVectors Result() const {
+        EnrolledVectors enrolled = enrolled_;
+        if (enrolled.lines == 1) {
+            enrolled.second = enrolled.first;
+        }
+        return enrolled;
+    }
+
+  private:
+    std::string_view speaker_;
+    EnrolledVectors enrolled_;
+};
+
+// Opens "kelvo.cfg" and calls onLine for each of its lines; false when it does not open, is
+// not a regular file or cannot be read.
+bool ForEachProfileLine(const std::function<void(std::string_view, bool)>& onLine) {
+    const int fd = OpenRegularFile(kProfileFile, O_RDONLY);
+    if (fd < 0) {
+        return false;
+    }
+    const bool read = ForEachLine(fd, kMaxProfileLineLength, onLine);
+    close(fd);
+    return read;
+}
+
+// Whether the profile's last line of the speaker is exactly `expected` (without line feed).
+bool LastLineOfSpeakerIs(std::string_view speaker, std::string_view expected) {
+    std::optional<std::string> last;
+    const bool read = ForEachProfileLine([&](std::string_view line, bool complete) {
+        if (IsSpeakersLine(line, complete, speaker)) {
+            last = complete ? std::optional<std::string>(line) : std::nullopt;
+        }
+    });
+    return read && last == expected;
+}
+
+// Whether the file's last byte is a line feed; true for an empty file.
+bool EndsInLineFeed(int fd) {
+    struct stat status {};
+    if (fstat(fd, &status) != 0) {
+        return false;
+    }
+    if (status.st_size == 0) {
+        return true;
+    }
+    char last = '\0';
+    return pread(fd, &last, 1, status.st_size - 1) == 1 && last == '\n';
 }
 
 }  // namespace
@@ -63,30 +141,35 @@ std::string FormatProfileLine(std::string_view speaker, int n, const ModelVector
 }
 
 bool AppendProfileLine(std::string_view speaker, int n, const ModelVector& vector) {
-    return AppendTextFile(kProfileFile, FormatProfileLine(speaker, n, vector));
+    const std::string line = FormatProfileLine(speaker, n, vector);
+    const int fd = OpenRegularFile(kProfileFile, O_RDWR | O_CREAT | O_APPEND, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    // A profile cut off within a line would otherwise glue the new line to the broken one.
+    const bool separated = EndsInLineFeed(fd) || WriteAll(fd, "\n");
+    const bool written = separated && WriteAll(fd, line);
+    const bool closed = close(fd) == 0;
+    return written && closed &&
+           LastLineOfSpeakerIs(speaker, std::string_view(line).substr(0, line.size() - 1));
 }
 
 EnrolledVectors ParseProfile(std::string_view profile, std::string_view speaker) {
-    EnrolledVectors enrolled;
+    ProfileScan scan(speaker);
     while (!profile.empty()) {
         const std::size_t lineEnd = std::min(profile.find('\n'), profile.size());
-        const auto [name, rest] = SplitFirstToken(profile.substr(0, lineEnd));
+        const std::string_view line = profile.substr(0, lineEnd);
+        scan.Add(line.substr(0, kMaxProfileLineLength), line.size() <= kMaxProfileLineLength);
         profile.remove_prefix(std::min(lineEnd + 1, profile.size()));
-        if (name.empty() || name != speaker) {
-            continue;
-        }
-        ++enrolled.lines;
-        (enrolled.lines == 1 ? enrolled.first : enrolled.second) = ParseLineVector(rest);
     }
-    if (enrolled.lines == 1) {
-        enrolled.second = enrolled.first;
-    }
-    return enrolled;
+    return scan.Result();
 }
 
 EnrolledVectors ReadProfile(std::string_view speaker) {
-    const auto profile = ReadTextFile(kProfileFile);
-    return profile ? ParseProfile(*profile, speaker) : EnrolledVectors{};
+    ProfileScan scan(speaker);
+    const bool read = ForEachProfileLine(
+        [&scan](std::string_view line, bool complete) { scan.Add(line, complete); });
+    return read ? scan.Result() : EnrolledVectors{};
 }
 
 }  // namespace kelvo

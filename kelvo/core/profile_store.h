@@ -1,6 +1,6 @@
 // The speaker profile "kelvo.cfg": one line per enrolled recording, in the order enrolled,
 // "<speaker> <n> " followed by the 45 values of its model vector, each in "%le " form, and a
-// line feed. The file is only ever appended to.
+// line feed. The file is only ever appended to, and read line by line in bounded memory.
 #pragma once
 
 #include <optional>
@@ -17,18 +17,26 @@ inline constexpr const char* kProfileFile = "kelvo.cfg";
 // 1024 bytes.
 inline constexpr std::size_t kMaxSpeakerNameLength = 1023;
 
+// The longest profile line read, without its line feed. A line kelvo writes is at most the
+// name plus about 1100 bytes; a longer one is damaged and never held in memory whole.
+inline constexpr std::size_t kMaxProfileLineLength = 64 * 1024;
+
 // A name can be stored and read back when it is one token: not null, not empty, no white
 // space, at most kMaxSpeakerNameLength bytes.
 bool IsStorableSpeakerName(const char* speaker);
 
 std::string FormatProfileLine(std::string_view speaker, int n, const ModelVector& vector);
 
-// Appends the line for recording n; false when the profile could not be written in full.
+// Appends the line for recording n, on a line of its own even when the profile does not end
+// in a line feed. True only when the profile is a regular file (not a link, FIFO or
+// directory), the line was written in full and reading the profile back gives it as the
+// speaker's last line.
 bool AppendProfileLine(std::string_view speaker, int n, const ModelVector& vector);
 
 // The enrolment a verification compares against: the vector of the speaker's first line and
-// that of the last later line. A line whose vector cannot be read in full, or holds a value
-// that is not finite, gives no vector; so does a missing line.
+// that of the last later line. A line whose vector cannot be read in full, holds a value
+// outside [kMinFeatureValue, kMaxFeatureValue] or is longer than kMaxProfileLineLength gives
+// no vector; so does a missing line.
 struct EnrolledVectors {
     std::optional<ModelVector> first;
     std::optional<ModelVector> second;
@@ -42,7 +50,8 @@ struct EnrolledVectors {
 // speaker with a single line has that line's vector as both enrolments.
 EnrolledVectors ParseProfile(std::string_view profile, std::string_view speaker);
 
-// ParseProfile on "kelvo.cfg"; a missing profile gives no vectors.
+// ParseProfile on "kelvo.cfg", read line by line; a missing profile, or anything but a
+// regular file in its place, gives no vectors.
 EnrolledVectors ReadProfile(std::string_view speaker);
 
 }  // namespace kelvo

@@ -1,5 +1,6 @@
 #include "kelvo/core/scoring.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -21,6 +22,10 @@ std::optional<std::int32_t> TruncateToInt32(double value) {
 }
 
 std::optional<std::int32_t> Similarity(double test, double enrolled) {
+    if (!(test + enrolled > 0.0)) {
+        // The quotient would change sign and the similarity exceed 100.
+        return std::nullopt;
+    }
     const auto difference = TruncateToInt32(test - enrolled);
     if (!difference || *difference == std::numeric_limits<std::int32_t>::min()) {
         return std::nullopt;  // no 32-bit absolute value
@@ -47,7 +52,7 @@ Comparison CompareVectors(const ModelVector& first, const ModelVector& second,
         }
     }
     Comparison result;
-    result.mean = sum / static_cast<double>(kFeatureCount);
+    result.mean = std::clamp(sum / static_cast<double>(kFeatureCount), 0.0, 100.0);
     result.misses = misses;
     result.accepted = misses <= kMissLimit;
     return result;

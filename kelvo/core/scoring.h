@@ -18,9 +18,10 @@ struct Comparison {
 //   100 - |trunc(t - e)| * 100 / (t + e), truncated toward zero,
 // so differences below 1 in magnitude count as none. Only the similarities to the first
 // enrolment enter the mean; a feature misses when its similarity to either enrolment is at
-// or below the threshold. A similarity that is not a finite 32-bit integer (the values sum
-// to 0, a value is not finite, or an intermediate leaves the 32-bit range) has no defined
-// integer value: such a feature counts as a miss and adds 0 to the mean.
+// or below the threshold. The formula holds for values that sum to more than 0 (the pipeline
+// writes only positive ones); otherwise, and when the similarity is not a finite 32-bit
+// integer (a value is not finite, or an intermediate leaves the 32-bit range), the feature
+// counts as a miss and adds 0 to the mean. The mean is clamped to [0, 100].
 Comparison CompareVectors(const ModelVector& first, const ModelVector& second,
                           const ModelVector& test, double threshold);
 

@@ -3,6 +3,7 @@
 #include "kelvo/core/model_vector.h"
 #include "kelvo/core/profile_store.h"
 #include "kelvo/core/scoring.h"
+#include "kelvo/core/work_lock.h"
 #include "kelvo/kelvo.h"
 
 namespace {
@@ -14,6 +15,11 @@ constexpr double kRejected = 0.0;
 extern "C" double EvalSpeaker(const char* speaker, int n) {
     using namespace kelvo;
     if (!IsStorableSpeakerName(speaker)) {
+        return kRejected;
+    }
+    // Held until the profile has been read.
+    const WorkDirLock lock;
+    if (!lock.Held()) {
         return kRejected;
     }
     const FeaturePipelineRun run = RunFeaturePipeline(n);

@@ -69,6 +69,11 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;                   /* must be NULL */
 #else
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #endif
+/* Kinds of object behind a file handle (GetFileType). */
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
 #define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
 #define INVALID_FILE_SIZE 0xFFFFFFFFu
 
@@ -117,7 +122,11 @@ extern "C" {
  * read-only, for root too: writing, emptying or replacing it fails with ERROR_ACCESS_DENIED, as
  * do directories. TRUNCATE_EXISTING without GENERIC_WRITE fails with ERROR_INVALID_PARAMETER.
  * CREATE_ALWAYS and OPEN_ALWAYS leave ERROR_ALREADY_EXISTS as the last error when the file
- * existed, ERROR_SUCCESS otherwise. */
+ * existed, ERROR_SUCCESS otherwise. Opening never waits: a FIFO opens at once, whether its other
+ * end is open or not (for writing only, without a reader, it fails with ERROR_ACCESS_DENIED).
+ * The handle of a FIFO, socket or device stays non-blocking: a read returns what is there now,
+ * and fails with ERROR_READ_FAULT when that is nothing while a writer is open; a write that
+ * finds no room fails with ERROR_WRITE_FAULT. A symbolic link opens what it points to. */
 PLATFORM_API HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
                                 LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
                                 DWORD flagsAndAttributes, HANDLE templateFile);
@@ -131,6 +140,11 @@ PLATFORM_API BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPD
 PLATFORM_API DWORD SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh,
                                   DWORD moveMethod);
 PLATFORM_API DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
+/* FILE_TYPE_DISK for a regular file, FILE_TYPE_PIPE for a FIFO or socket, FILE_TYPE_CHAR for a
+ * character device (/dev/null, /dev/zero, a terminal), FILE_TYPE_UNKNOWN for anything else
+ * (then with the last error NO_ERROR) and for a handle that is not an open file (then with
+ * ERROR_INVALID_HANDLE). */
+PLATFORM_API DWORD GetFileType(HANDLE file);
 /* Closes a file, or releases a wave device (a forced close, see mmsystem.h). */
 PLATFORM_API BOOL CloseHandle(HANDLE object);
 PLATFORM_API BOOL DeleteFileW(LPCWSTR fileName);

@@ -64,10 +64,13 @@ void FormatInPieces(const FeatureMatrix& features, std::span<char> buffer, Flush
     flush(std::string_view(begin, static_cast<std::size_t>(at - begin)));
 }
 
-// Room for the count line and at least one row; 64 KiB for the usual rows.
+// Room for the count line and at least one row; 64 KiB for the usual rows. A matrix without
+// rows needs no room for one, whatever its count of values per row says (a parsed file with no
+// frames may claim any number).
 std::vector<char> FormatBuffer(const FeatureMatrix& features) {
-    return std::vector<char>(std::max<std::size_t>(
-        std::size_t{1} << 16, 64 + features.dims * (kMaxFeatureValueChars + 1)));
+    const std::size_t rowRoom =
+        features.frames == 0 ? 0 : features.dims * (kMaxFeatureValueChars + 1);
+    return std::vector<char>(std::max<std::size_t>(std::size_t{1} << 16, 64 + rowRoom));
 }
 
 }  // namespace

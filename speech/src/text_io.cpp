@@ -1,13 +1,17 @@
 #include "text_io.h"
 
+#include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
+#include <random>
 
 namespace speech {
 namespace {
@@ -56,6 +60,48 @@ bool ParsePlainDecimal(std::string_view token, double& value) {
     return true;
 }
 
+constexpr std::size_t kReadChunk = std::size_t{1} << 16;
+constexpr int kTemporaryAttempts = 100;
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
+    ~FileDescriptor() { close(descriptor_); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+  private:
+    int descriptor_;
+};
+
+// Twelve letters and digits from the kernel's random source (about 71 bits), so that no other
+// process can tell a temporary's name in advance.
+std::string RandomSuffix() {
+    constexpr std::string_view kAlphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[12] = {};
+    std::size_t filled = 0;
+    while (filled < sizeof bytes) {
+        const ssize_t count = getrandom(bytes + filled, sizeof bytes - filled, 0);
+        if (count > 0) {
+            filled += static_cast<std::size_t>(count);
+        } else if (errno != EINTR) {
+            // No kernel source: fall back on the library's, which is seeded from the system.
+            std::random_device device;
+            for (unsigned char& byte : bytes) {
+                byte = static_cast<unsigned char>(device());
+            }
+            break;
+        }
+    }
+    std::string suffix;
+    for (const unsigned char byte : bytes) {
+        suffix += kAlphabet[byte % kAlphabet.size()];
+    }
+    return suffix;
+}
+
 template <typename T>
 bool ParseWhole(std::string_view token, T& value) {
     if constexpr (std::is_floating_point_v<T>) {
@@ -82,58 +128,98 @@ bool ParseWhole(std::string_view token, T& value) {
 
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return std::nullopt;
+FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& content) {
+    content.clear();
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer that never comes.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        return errno == ENOENT ? FileRead::kMissing : FileRead::kRefused;
     }
-    // Sized once from the file's length, so that a large recording is not copied as it grows.
-    std::string content;
+    const FileDescriptor file(descriptor);
     struct stat status {};
-    if (fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-        content.resize(static_cast<std::size_t>(status.st_size));
-        content.resize(std::fread(content.data(), 1, content.size(), file));
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
+        static_cast<std::uintmax_t>(status.st_size) > maxBytes) {
+        return FileRead::kRefused;
     }
-    char chunk[1 << 12];
-    std::size_t count = 0;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        content.append(chunk, count);  // what the file gained since, or a file without a size
+    // Sized once from the file's length, with a byte to spare that shows whether it grew since.
+    content.resize(static_cast<std::size_t>(status.st_size) + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == content.size()) {
+            if (filled > maxBytes) {
+                content.clear();
+                return FileRead::kRefused;
+            }
+            content.resize(filled + std::min(kReadChunk, maxBytes + 1 - filled));
+        }
+        const ssize_t count = read(descriptor, content.data() + filled, content.size() - filled);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            content.clear();
+            return FileRead::kRefused;
+        }
+        if (count == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(count);
     }
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
+    content.resize(filled);
+    return FileRead::kOk;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+    std::string content;
+    if (ReadRegularFile(path, maxBytes, content) != FileRead::kOk) {
         return std::nullopt;
     }
     return content;
 }
 
-FileReplacement::FileReplacement(std::string path)
-    : path_(std::move(path)), temporary_(path_ + ".tmp" + std::to_string(getpid())) {
-    file_ = std::fopen(temporary_.c_str(), "wb");
-    failed_ = file_ == nullptr;
+FileReplacement::FileReplacement(std::string path) : path_(std::move(path)) {
+    // O_EXCL fails on anything already at the name, a link included, so nothing planted there
+    // is ever written; another name is drawn then.
+    for (int attempt = 0; attempt < kTemporaryAttempts && descriptor_ < 0; ++attempt) {
+        temporary_ = path_ + ".tmp" + RandomSuffix();
+        descriptor_ =
+            open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (descriptor_ < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    failed_ = descriptor_ < 0;
 }
 
 FileReplacement::~FileReplacement() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        std::remove(temporary_.c_str());
+    if (descriptor_ >= 0) {
+        close(descriptor_);
+        unlink(temporary_.c_str());
     }
 }
 
 void FileReplacement::Write(std::string_view text) {
-    if (!failed_ && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
-        failed_ = true;
+    while (!failed_ && !text.empty()) {
+        const ssize_t count = write(descriptor_, text.data(), text.size());
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            failed_ = true;
+            break;
+        }
+        text.remove_prefix(static_cast<std::size_t>(count));
     }
 }
 
 bool FileReplacement::Commit() {
-    if (file_ == nullptr) {
+    if (descriptor_ < 0) {
         return false;
     }
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    if (failed_ || !closed || std::rename(temporary_.c_str(), path_.c_str()) != 0) {
-        std::remove(temporary_.c_str());
+    const bool closed = close(descriptor_) == 0;
+    descriptor_ = -1;
+    if (failed_ || !closed || rename(temporary_.c_str(), path_.c_str()) != 0) {
+        unlink(temporary_.c_str());
         return false;
     }
     return true;
@@ -146,7 +232,7 @@ bool WriteWholeFile(const std::string& path, std::string_view content) {
 }
 
 std::optional<std::vector<std::string>> ReadNameList(const std::string& path) {
-    const auto text = ReadWholeFile(path);
+    const auto text = ReadWholeFile(path, kMaxListFileBytes);
     if (!text) {
         return std::nullopt;
     }

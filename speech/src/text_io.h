@@ -2,7 +2,7 @@
 // shortest exact form in the C locale (std::to_chars), whatever the process locale.
 #pragma once
 
-#include <cstdio>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,10 +10,32 @@
 
 namespace speech {
 
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// Every file the library reads is a regular file, or a link to one, of bounded size: a FIFO,
+// a device or a directory in its place is refused at once instead of blocking or growing
+// without end, and so is a file larger than its kind allows.
+inline constexpr std::size_t kMaxListFileBytes = std::size_t{1} << 20;  // lists, transitions
+// Ample for the feature files of the longest recording at the verification pipeline's
+// settings, about 26 MB.
+inline constexpr std::size_t kMaxFeatureFileBytes = std::size_t{64} << 20;
 
-// Writes a file whole or not at all: the text goes to a temporary file beside the target,
-// which replaces the target on Commit, so a failed run never leaves a partial file behind.
+enum class FileRead {
+    kOk,
+    kMissing,  // nothing at the path (or a link to nothing)
+    kRefused,  // not a regular file, too large, or unreadable
+};
+
+// Reads the whole file into content (replaced) when it is a regular file of at most maxBytes.
+FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& content);
+
+// The content as ReadRegularFile reads it; nothing when it is missing or refused.
+std::optional<std::string> ReadWholeFile(const std::string& path,
+                                         std::size_t maxBytes = kMaxFeatureFileBytes);
+
+// Writes a file whole or not at all: the text goes to a temporary file beside the target, which
+// replaces the target on Commit, so a failed run never leaves a partial file behind. The
+// temporary has an unpredictable name and is created only when nothing stands at that name
+// (never through a link); renaming it replaces a link at the target rather than writing
+// through it.
 class FileReplacement {
   public:
     explicit FileReplacement(std::string path);
@@ -28,7 +50,7 @@ class FileReplacement {
   private:
     std::string path_;
     std::string temporary_;
-    std::FILE* file_ = nullptr;
+    int descriptor_ = -1;
     bool failed_ = false;
 };
 

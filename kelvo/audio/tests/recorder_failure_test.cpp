@@ -1,6 +1,9 @@
 // Every way a recording fails: the code in TL_Error, the status left, and what is left of the
 // file. The fixture checks after each test that no device and no file descriptor is left
 // open; the sanitizer runs show that no buffer leaks.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <filesystem>
 
 #include "audio_test_support.h"
@@ -21,6 +24,28 @@ class RecordingFailure : public AudioTest {
         StartRecord(name, DemoFormat(), &handle, header);
         return handle;
     }
+};
+
+// While it lives, every write that would grow a file fails (EFBIG, as on a full disk): the
+// recording file must be a regular file, so a device such as /dev/full cannot stand in.
+class NoFileGrowth {
+  public:
+    NoFileGrowth() : handler_(signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit none = previous_;
+        none.rlim_cur = 0;
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+    }
+    ~NoFileGrowth() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        signal(SIGXFSZ, handler_);
+    }
+    NoFileGrowth(const NoFileGrowth&) = delete;
+    NoFileGrowth& operator=(const NoFileGrowth&) = delete;
+
+  private:
+    sighandler_t handler_;
+    rlimit previous_{};
 };
 
 TEST_F(RecordingFailure, NoInputDeviceOpensNothing) {
@@ -132,14 +157,14 @@ TEST_F(RecordingFailure, FileThatCannotBeCreated) {
 }
 
 TEST_F(RecordingFailure, HeaderThatCannotBeWritten) {
-    std::filesystem::create_symlink("/dev/full", "1.wav");
+    const NoFileGrowth full;
     EXPECT_EQ(StartInto(u"1.wav", 1), kUntouched);
     EXPECT_EQ(ErrorWord(), static_cast<DWORD>(KELVO_ERR_WRITE_FILE));
     EXPECT_EQ(RecordStatus(), 1u);
 }
 
 TEST_F(RecordingFailure, AppendFailsWhileCaptureRuns) {
-    std::filesystem::create_symlink("/dev/full", "1.raw");
+    const NoFileGrowth full;
     const HWAVEIN handle = StartInto(u"1.raw");
     ASSERT_EQ(ErrorWord(), 0u);
     va::Advance(handle, kBlockBytes);
@@ -153,7 +178,7 @@ TEST_F(RecordingFailure, AppendFailsWhileCaptureRuns) {
 // During the stop's wait the stop goes on in order and the close notification finishes the
 // file, but the failed append is still reported: the recording lacks data.
 TEST_F(RecordingFailure, AppendFailsDuringTheStop) {
-    std::filesystem::create_symlink("/dev/full", "1.raw");
+    const NoFileGrowth full;
     StopRecordAfter(StartInto(u"1.raw"));
     EXPECT_EQ(ErrorWord(), static_cast<DWORD>(KELVO_ERR_WRITE_FILE));
     EXPECT_EQ(RecordStatus(), 4u);

@@ -8,10 +8,12 @@
 namespace kelvo {
 namespace {
 
+// Values from 1000 + 100 * start on, rising by 0.25: within the pipeline's range for starts
+// from 0 to 179.
 ModelVector Ramp(double start) {
     ModelVector vector;
     for (std::size_t i = 0; i < vector.size(); ++i) {
-        vector[i] = start + 0.25 * static_cast<double>(i);
+        vector[i] = kMinFeatureValue + 100.0 * start + 0.25 * static_cast<double>(i);
     }
     return vector;
 }
@@ -35,6 +37,14 @@ std::string ValuesText(const ModelVector& vector, std::size_t from = 0) {
         text += std::to_string(vector[i]) + " ";
     }
     return text;
+}
+
+std::string Repeated(const std::string& text, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i) {
+        result += text;
+    }
+    return result;
 }
 
 TEST(ProfileStore, LinesAreByteExact) {
@@ -88,6 +98,15 @@ TEST(ProfileStore, DamagedLinesGiveNoVectorAndNeverReadOutOfBounds) {
          false},
         {"nan among the values", "Demo 1 nan " + ValuesText(Ramp(1), 1) + "\n", false},
         {"inf among the values", "Demo 1 -inf " + ValuesText(Ramp(1), 1) + "\n", false},
+        {"a value below the pipeline's range", "Demo 1 999.9 " + ValuesText(Ramp(1), 1) + "\n",
+         false},
+        {"a value above the pipeline's range", "Demo 1 19000.1 " + ValuesText(Ramp(1), 1) + "\n",
+         false},
+        {"45 values of -1000", "Demo 1" + Repeated(" -1000", 45) + "\n", false},
+        {"the speaker's line beyond the line limit",
+         "Demo 1 " + values + std::string(kMaxProfileLineLength, ' ') + "\n", false},
+        {"another line beyond the line limit before the speaker's",
+         std::string(kMaxProfileLineLength + 10, 'D') + " 1 2\n" + good, true},
         {"binary bytes within the values", binary, false},
         {"a whole line over 1024 characters", "Demo 1" + std::string(2000, ' ') + values + "\n",
          true},

@@ -32,8 +32,11 @@ TEST(CompareVectors, FeatureSimilaritiesThresholdAndMissLimit) {
         {"similarity 94 passes", 53, 47, 45, true, 94.0, 0},
         {"similarity 93 misses", 53.5, 46.5, 10, true, (10 * 93 + 35 * 100) / 45.0, 10},
         {"11 misses reject", 53.5, 46.5, 11, false, (11 * 93 + 34 * 100) / 45.0, 11},
-        // The values sum to a negative number: -3 against -1 gives a = 2, q = -50.
-        {"negative sums give more than 100", -3, -1, 45, true, 150.0, 0},
+        // The formula would give more than 100 where the values sum to a negative number.
+        {"negative sums are misses that add nothing", -3, -1, 45, false, 0.0, 45},
+        {"large negative enrolled values", 10000, -1e9, 45, false, 0.0, 45},
+        // Similarities of -100000 (a = 1001, sum 1) would drag the mean below 0.
+        {"the mean is never below 0", -500, 501, 10, true, 0.0, 10},
         // Undefined integer conversions literally; here a miss that adds nothing.
         {"values summing to 0", 1, -1, 1, true, 44 * 100 / 45.0, 1},
         {"both values 0", 0, 0, 1, true, 44 * 100 / 45.0, 1},

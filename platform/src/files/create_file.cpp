@@ -2,6 +2,11 @@
 //
 // Share modes are accepted and checked for valid bits, but Linux has no mandatory sharing:
 // a file stays open to other handles, and may be deleted or renamed while open.
+//
+// Opening never waits: every open is non-blocking, so a FIFO opens at once instead of waiting
+// for its other end. A regular file's handle then becomes blocking again (its transfers always
+// complete); the handle of anything else stays non-blocking, so that a read or write that
+// would wait for a peer or a device fails instead.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,7 +29,7 @@ using platform::ErrorFromErrno;
 
 constexpr DWORD kKnownAccess = GENERIC_READ | GENERIC_WRITE;
 constexpr DWORD kKnownShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY;
+constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 // Attempts at "create, or else open the existing file" when the file keeps appearing and
 // disappearing between the two steps (another process creating and deleting it).
 constexpr int kCreateOrOpenAttempts = 16;
@@ -111,6 +116,25 @@ int CreateOrOpen(const Request& request, bool& existed) {
     return -1;
 }
 
+// Makes transfers on a regular file's descriptor blocking again; other descriptors stay
+// non-blocking. False, with the last error set, when the descriptor cannot be examined.
+bool SettleBlockingMode(int descriptor) {
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0) {
+        SetLastError(ErrorFromErrno(errno, ERROR_ACCESS_DENIED));
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return true;
+    }
+    const int flags = fcntl(descriptor, F_GETFL);
+    if (flags < 0 || fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        SetLastError(ErrorFromErrno(errno, ERROR_ACCESS_DENIED));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
@@ -172,6 +196,10 @@ extern "C" HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD share
             break;
     }
     if (descriptor < 0) {
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!SettleBlockingMode(descriptor)) {
+        close(descriptor);
         return INVALID_HANDLE_VALUE;
     }
     std::shared_ptr<platform::FileObject> file;

@@ -29,6 +29,7 @@ BOOL Finish(LPDWORD count, DWORD done, BOOL result) {
 }  // namespace
 
 // Reads until the buffer is full or the end of the file; at the end it succeeds with 0 bytes.
+// On a FIFO or device it also stops at what is there now, and fails when that is nothing.
 extern "C" BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
                          LPOVERLAPPED overlapped) {
     if (bytesRead != nullptr) {
@@ -54,6 +55,9 @@ extern "C" BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD 
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
+            }
+            if ((errno == EAGAIN || errno == EWOULDBLOCK) && done > 0) {
+                break;  // a FIFO or device (never blocking here) holds no more for now
             }
             return Finish(bytesRead, done, platform::FailWithErrno(errno, ERROR_READ_FAULT));
         }

@@ -43,6 +43,7 @@ TEST_F(FileTest, EveryCallRejectsHandlesThatAreNotOpenFiles) {
              return SetFilePointer(h, 0, &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER;
          }},
         {"GetFileSize", [&](HANDLE h) { return GetFileSize(h, &sizeHigh) == INVALID_FILE_SIZE; }},
+        {"GetFileType", [](HANDLE h) { return GetFileType(h) == FILE_TYPE_UNKNOWN; }},
         {"CloseHandle", [](HANDLE h) { return !CloseHandle(h); }},
     };
     for (const auto& handle : handles) {

@@ -4,9 +4,11 @@
 //            SPEECH_ERR_BAD_VALUE (malformed number or word);
 //   -input or -output not given: SPEECH_ERR_MISSING_VALUE;
 //   settings: as ValidateFrontEndOptions (BAD_VALUE for unknown words, IMPOSSIBLE otherwise);
-//   lists: SPEECH_ERR_READ when one cannot be read, SPEECH_ERR_FORMAT when the input list is
-//          empty or the two lists differ in length;
-//   recordings: SPEECH_ERR_READ, SPEECH_ERR_FORMAT (unsupported RIFF file), SPEECH_ERR_WRITE.
+//   lists: SPEECH_ERR_READ when one cannot be read (or is not a regular file, or is too
+//          large), SPEECH_ERR_FORMAT when the input list is empty or the two lists differ in
+//          length;
+//   recordings: SPEECH_ERR_READ (also for one that is not a regular file or is longer than
+//          kMaxRecordingSamples), SPEECH_ERR_FORMAT (unsupported RIFF file), SPEECH_ERR_WRITE.
 // Every recording is attempted even after one fails, and the first failure is returned. A
 // failed recording's feature file is removed, so no earlier run's features stay in its place.
 #include <filesystem>

@@ -48,14 +48,14 @@ FrontEnd::FrontEnd(const FrontEndOptions& options)
       logEnergies_(filterbank_.Filters()) {}
 
 bool FrontEnd::ComputeSpectrum(std::span<const double> frame, std::span<double> filterEnergies,
-                               std::span<double> row) {
+                               double& logEnergy) {
     for (std::size_t n = 0; n < frame.size(); ++n) {
         windowed_[n] = frame[n] * window_[n];
     }
     spectrum_.Compute(windowed_, power_);
     filterbank_.Apply(power_, filterEnergies);
     if (options_.energy) {
-        row[cepstra_] = LogFrameEnergy(frame);
+        logEnergy = LogFrameEnergy(frame);
     }
     return IsPureTone(power_);
 }
@@ -103,17 +103,24 @@ FeatureMatrix FrontEnd::ComputeOnSignal() {
     }
     PreEmphasize(signal_, options_.preEmphasis);
 
-    table_.assign(frames * dims_, 0.0);
-    const FeatureTable table{table_, frames, dims_};
     const std::size_t filters = filterbank_.Filters();
     filterEnergies_.assign(frames * filters, 0.0);
+    frameLogEnergies_.assign(frames, 0.0);
     const std::span<double> energies(filterEnergies_);
     const std::span<const double> signal(signal_);
     for (std::size_t t = 0; t < frames; ++t) {
         if (ComputeSpectrum(signal.subspan(FrameStart(t, geometry_.shift), geometry_.window),
-                            energies.subspan(t * filters, filters),
-                            table.values.subspan(t * dims_, staticDims_))) {
+                            energies.subspan(t * filters, filters), frameLogEnergies_[t])) {
             pitch_[t] = 0.0f;  // a tone, not a voice
+        }
+    }
+    std::vector<double>().swap(signal_);
+
+    table_.assign(frames * dims_, 0.0);
+    const FeatureTable table{table_, frames, dims_};
+    if (options_.energy) {
+        for (std::size_t t = 0; t < frames; ++t) {
+            table.At(t, cepstra_) = frameLogEnergies_[t];
         }
     }
     // The floor depends on the loudest frame, so the cepstra wait for every frame's spectrum.
@@ -122,6 +129,7 @@ FeatureMatrix FrontEnd::ComputeOnSignal() {
         ComputeCepstra(energies.subspan(t * filters, filters),
                        table.values.subspan(t * dims_, staticDims_));
     }
+    std::vector<double>().swap(filterEnergies_);
 
     if (options_.energyNorm) {
         NormalizeLogEnergy(table, cepstra_);

@@ -27,8 +27,11 @@ namespace speech {
 inline constexpr double kPitchRangeDb = 35.0;
 
 // Holds everything that depends on the options alone (window, filter weights, DCT matrix,
-// FFT tables) and the working buffers, so that computing a recording allocates only its own
-// signal copy and results.
+// FFT tables) and the working buffers, so that computing a recording allocates little beyond
+// its own signal copy and results. The signal and the filter energies are let go of as soon as
+// they are done with, before the next large buffer is allocated: a long recording's peak memory
+// is then the signal and the filter energies, or the feature table and the result, not all of
+// them at once.
 class FrontEnd {
   public:
     // options must pass ValidateFrontEndOptions.
@@ -38,15 +41,16 @@ class FrontEnd {
     std::size_t Dims() const { return dims_; }
 
     FeatureMatrix Compute(std::span<const double> samples);
-    // The same, working on the samples in place: they are taken, and `samples` is left with
-    // a buffer of the front end's to reuse.
+    // The same, working on the samples in place: they are taken, and `samples` is left
+    // empty.
     FeatureMatrix Compute(std::vector<double>&& samples);
 
   private:
     FeatureMatrix ComputeOnSignal();  // on signal_
-    // The frame's filter energies and, in its row, its log energy. True when it is a pure tone.
+    // The frame's filter energies and, when enabled, its log energy. True when it is a pure
+    // tone.
     bool ComputeSpectrum(std::span<const double> frame, std::span<double> filterEnergies,
-                         std::span<double> row);
+                         double& logEnergy);
     // The cepstra of floored filter energies, into the row.
     void ComputeCepstra(std::span<const double> filterEnergies, std::span<double> row);
 
@@ -67,6 +71,7 @@ class FrontEnd {
     std::vector<double> windowed_;
     std::vector<double> power_;
     std::vector<double> logEnergies_;
+    std::vector<double> frameLogEnergies_;
     std::vector<double> table_;
     std::vector<double> filterEnergies_;  // frames * filters
     std::vector<float> pitch_;

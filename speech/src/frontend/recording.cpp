@@ -90,12 +90,17 @@ int DecodeRecording(std::string_view bytes, double sampleRate, std::vector<doubl
 }
 
 int ReadRecording(const std::string& path, double sampleRate, std::vector<double>& samples) {
-    const auto bytes = ReadWholeFile(path);
+    const auto bytes = ReadWholeFile(path, kMaxRecordingFileBytes);
     if (!bytes) {
         samples.clear();
         return SPEECH_ERR_READ;
     }
-    return DecodeRecording(*bytes, sampleRate, samples);
+    const int status = DecodeRecording(*bytes, sampleRate, samples);
+    if (samples.size() > kMaxRecordingSamples) {
+        samples.clear();
+        return SPEECH_ERR_READ;
+    }
+    return status;
 }
 
 }  // namespace speech

@@ -2,6 +2,7 @@
 // Each byte b becomes the sample b - 128, so samples lie in [-128, 127].
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,16 @@ namespace speech {
 // wave file. samples is replaced (its capacity is reused).
 int DecodeRecording(std::string_view bytes, double sampleRate, std::vector<double>& samples);
 
-// As DecodeRecording, or SPEECH_ERR_READ when the file cannot be read.
+// The longest recording taken: 10 minutes at 11025 Hz, the rate the verification pipeline
+// records at (a spoken password lasts seconds). It bounds the memory and time a run takes.
+inline constexpr std::size_t kMaxRecordingSamples = 600 * 11025;
+// A file larger than this is refused before it is read: the samples and room for the header
+// of a wave file.
+inline constexpr std::size_t kMaxRecordingFileBytes = kMaxRecordingSamples + 4096;
+
+// As DecodeRecording, or SPEECH_ERR_READ when the file cannot be read: missing, not a regular
+// file (nor a link to one), larger than kMaxRecordingFileBytes or holding more than
+// kMaxRecordingSamples samples.
 int ReadRecording(const std::string& path, double sampleRate, std::vector<double>& samples);
 
 }  // namespace speech

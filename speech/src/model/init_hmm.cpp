@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "feature_file.h"
@@ -36,7 +37,7 @@ int ReadFeatureFiles(const ModelOptions& options, std::vector<FeatureMatrix>& fi
             files.push_back(std::move(*written));
             continue;
         }
-        const auto text = ReadWholeFile(name);
+        const auto text = ReadWholeFile(name, kMaxFeatureFileBytes);
         if (!text) {
             return SPEECH_ERR_READ;
         }
@@ -49,18 +50,22 @@ int ReadFeatureFiles(const ModelOptions& options, std::vector<FeatureMatrix>& fi
     return SPEECH_OK;
 }
 
+// The transitions file when there is one, else the default topology. Anything at its name
+// that is not a well-formed transitions file fails the run rather than being passed over, so
+// that a damaged file is noticed.
 int ReadTopology(const ModelOptions& options, Topology& topology) {
-    std::error_code error;
-    if (options.transitionsFile.empty() ||
-        !std::filesystem::exists(options.transitionsFile, error)) {
+    std::string text;
+    const FileRead read = options.transitionsFile.empty()
+                              ? FileRead::kMissing
+                              : ReadRegularFile(options.transitionsFile, kMaxListFileBytes, text);
+    if (read == FileRead::kMissing) {
         topology = DefaultTopology();
         return SPEECH_OK;
     }
-    const auto text = ReadWholeFile(options.transitionsFile);
-    if (!text) {
+    if (read != FileRead::kOk) {
         return SPEECH_ERR_READ;
     }
-    auto parsed = ParseTopology(*text);
+    auto parsed = ParseTopology(text);
     if (!parsed) {
         return SPEECH_ERR_FORMAT;
     }
@@ -76,7 +81,7 @@ int Run(int argc, char** argv, ModelOptions& options) {
     if (const int result = ReadFeatureFiles(options, files); result != SPEECH_OK) {
         return result;
     }
-    const auto modelText = ReadWholeFile(options.modelList);
+    const auto modelText = ReadWholeFile(options.modelList, kMaxListFileBytes);
     if (!modelText) {
         return SPEECH_ERR_READ;
     }
@@ -126,7 +131,13 @@ int Run(int argc, char** argv, ModelOptions& options) {
 
 extern "C" int InitHMM(int argc, char** argv) {
     speech::ModelOptions options;
-    const int result = speech::Run(argc, argv, options);
+    int result = SPEECH_OK;
+    try {
+        result = speech::Run(argc, argv, options);
+    } catch (...) {
+        // In practice memory running out while holding feature files too large to process.
+        result = SPEECH_ERR_READ;
+    }
     if (result != SPEECH_OK && !options.stateFile.empty()) {
         // A state file left from an earlier run would pass for this run's result.
         std::error_code error;

@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "recording.h"
 #include "speech/speech.h"
+#include "temp_dir.h"
 
 namespace speech {
 namespace {
@@ -103,6 +105,31 @@ TEST(FrontendRecording, UnreadableFileIsAReadError) {
     std::vector<double> samples;
     EXPECT_EQ(ReadRecording("/nonexistent/recording.raw", 11025.0, samples), SPEECH_ERR_READ);
     EXPECT_EQ(ReadRecording("/", 11025.0, samples), SPEECH_ERR_READ);
+}
+
+class FrontendRecordingFile : public test_support::InTempDir {};
+
+TEST_F(FrontendRecordingFile, RecordingsLongerThanTheLimitAreRefused) {
+    const std::string wave = Riff(Chunk("fmt ", kPcm) + Chunk("data", "", 0xffffffffu));
+    const struct {
+        const char* label;
+        std::string head;  // the file's first bytes, then zeros up to its size
+        std::uintmax_t size;
+        int code;
+    } cases[] = {
+        {"raw at the limit", "", kMaxRecordingSamples, SPEECH_OK},
+        {"raw a sample over", "", kMaxRecordingSamples + 1, SPEECH_ERR_READ},
+        {"wave at the limit", wave, wave.size() + kMaxRecordingSamples, SPEECH_OK},
+        {"wave a sample over", wave, wave.size() + kMaxRecordingSamples + 1, SPEECH_ERR_READ},
+        {"file too large to read", "", kMaxRecordingFileBytes + 1, SPEECH_ERR_READ},
+    };
+    std::vector<double> samples;
+    for (const auto& c : cases) {
+        WriteFile("1.raw", c.head);
+        std::filesystem::resize_file("1.raw", c.size);
+        EXPECT_EQ(ReadRecording("1.raw", 11025.0, samples), c.code) << c.label;
+        EXPECT_EQ(samples.size(), c.code == SPEECH_OK ? kMaxRecordingSamples : 0u) << c.label;
+    }
 }
 
 }  // namespace
