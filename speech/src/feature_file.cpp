@@ -115,7 +115,8 @@ std::optional<FeatureMatrix> ParseFeatureFile(std::string_view text) {
     }
     if (reader.TakeWord("cms")) {
         std::size_t count = 0;
-        if (!reader.Read(count) || count == 0 || count >= dims) {
+        // As for the header's counts: every value needs at least two characters of text.
+        if (!reader.Read(count) || count == 0 || count >= dims || count > text.size() / 2) {
             return std::nullopt;
         }
         features.cepstralMean.resize(count);

@@ -84,7 +84,9 @@ TEST(FeatureFile, RefusesMalformedText) {
                             // pitch: one value per frame, none negative; cms: fewer than dims
                             "1 2\n1 2\npitch\n", "1 2\n1 2\npitch -1\n", "1 2\n1 2\npitch 1 2\n",
                             "1 2\n1 2\ncms 2 1 2\n", "1 2\n1 2\ncms 1\n", "1 2\n1 2\ncms 0\n",
-                            "1 2\n1 2\ncms 1 1\npitch 1\n"}) {
+                            "1 2\n1 2\ncms 1 1\npitch 1\n",
+                            // a cms count the text cannot hold, under a huge row length
+                            "0 10000000000000\ncms 1299994887\n"}) {
         EXPECT_FALSE(ParseFeatureFile(bad)) << bad;
     }
     auto other = ParseFeatureFile("1 3\n1e-3 2 -.5\n");  // other number forms still read
