@@ -17,8 +17,8 @@
 #include "frontend_options.h"
 #include "lifter.h"
 #include "mel_filterbank.h"
+#include "noise_floor.h"
 #include "pitch_tracker.h"
-#include "spectral_floor.h"
 
 namespace speech {
 
@@ -64,7 +64,7 @@ class FrontEnd {
     MelFilterbank filterbank_;
     Cepstrum cepstrum_;
     Lifter lifter_;
-    SpectralFloor floor_;
+    NoiseFloor floor_;
     PitchTracker pitchTracker_;
 
     std::vector<double> signal_;

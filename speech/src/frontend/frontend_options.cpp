@@ -52,7 +52,7 @@ int ValidateFrontEndOptions(const FrontEndOptions& options) {
         options.numFilters >= 2 && options.deltaWindow >= 1 &&
         options.deltaWindow <= kMaxDeltaWindow &&
         (options.lifter == 0.0 || (options.lifter >= 1.0 && std::isfinite(options.lifter))) &&
-        options.spectralFloorDb >= 0.0 && options.spectralFloorDb <= kMaxSpectralFloorDb;
+        options.spectralFloorDb >= 0.0 && options.spectralFloorDb <= kMaxNoiseFloorDb;
     if (!numbersInRange) {
         return SPEECH_ERR_IMPOSSIBLE;
     }

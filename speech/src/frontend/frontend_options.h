@@ -33,7 +33,7 @@ struct FrontEndOptions {
 inline constexpr double kMaxSampleRate = 192000.0;
 inline constexpr std::size_t kMaxWindowSamples = std::size_t{1} << 18;
 inline constexpr int kMaxDeltaWindow = 100;
-inline constexpr double kMaxSpectralFloorDb = 200.0;
+inline constexpr double kMaxNoiseFloorDb = 200.0;
 
 // Sample counts of one analysis frame.
 struct FrameGeometry {

@@ -120,7 +120,7 @@ TEST(Voicing, PureToneIsPowerInThreeNeighbouringBins) {
     EXPECT_FALSE(IsPureTone(power));
 }
 
-TEST(SpectralFloor, HidesWhatLiesBelowIt) {
+TEST(NoiseFloor, HidesWhatLiesBelowIt) {
     // The same voice over noise about 30 dB below it (after pre-emphasis), and 8 dB louder.
     std::mt19937 random(5);
     std::normal_distribution<double> gaussian;

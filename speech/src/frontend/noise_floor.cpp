@@ -1,4 +1,4 @@
-#include "spectral_floor.h"
+#include "noise_floor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,8 +6,8 @@
 
 namespace speech {
 
-SpectralFloor::SpectralFloor(const MelFilterbank& filterbank, std::size_t fftSize,
-                             double preEmphasis, double belowDb)
+NoiseFloor::NoiseFloor(const MelFilterbank& filterbank, std::size_t fftSize, double preEmphasis,
+                       double belowDb)
     : shares_(filterbank.Filters()) {
     double total = 0.0;
     for (std::size_t m = 0; m < shares_.size(); ++m) {
@@ -16,7 +16,8 @@ SpectralFloor::SpectralFloor(const MelFilterbank& filterbank, std::size_t fftSiz
             const double bin = static_cast<double>(filterbank.FirstBin(m) + j);
             const double emphasis =
                 1.0 + preEmphasis * preEmphasis -
-                2.0 * preEmphasis * std::cos(2.0 * std::numbers::pi * bin / static_cast<double>(fftSize));
+                2.0 * preEmphasis *
+                    std::cos(2.0 * std::numbers::pi * bin / static_cast<double>(fftSize));
             shares_[m] += weights[j] * emphasis;
         }
         total += shares_[m];
@@ -29,7 +30,7 @@ SpectralFloor::SpectralFloor(const MelFilterbank& filterbank, std::size_t fftSiz
     }
 }
 
-void SpectralFloor::Apply(std::span<double> energies, std::size_t frames) const {
+void NoiseFloor::Apply(std::span<double> energies, std::size_t frames) const {
     const std::size_t filters = shares_.size();
     if (factor_ == 0.0 || filters == 0) {
         return;

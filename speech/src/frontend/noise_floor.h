@@ -4,7 +4,7 @@
 // white before pre-emphasis) disappears under the same floor, so the same voice recorded loud
 // or quiet, or over a little noise, gives nearly the same cepstra. Filter m's floor is
 // loudest * 10^(-belowDb / 10) * share(m), where loudest is the largest sum of a frame's
-// filter energies and share(m) is filter m's part of pre-emphasised white noise:
+// filter energies and share(m) is filter m's fraction of pre-emphasised white noise:
 // sum_k weight(m, k) (1 + a^2 - 2 a cos(2 pi k / fftSize)), divided by its sum over filters.
 #pragma once
 
@@ -16,12 +16,12 @@
 
 namespace speech {
 
-class SpectralFloor {
+class NoiseFloor {
   public:
     // belowDb > 0; 0 or less leaves the energies as they are. preEmphasis: the a of
     // y[n] = x[n] - a x[n-1].
-    SpectralFloor(const MelFilterbank& filterbank, std::size_t fftSize, double preEmphasis,
-                  double belowDb);
+    NoiseFloor(const MelFilterbank& filterbank, std::size_t fftSize, double preEmphasis,
+               double belowDb);
 
     // energies: frames rows of one value per filter, raised to the floor in place.
     void Apply(std::span<double> energies, std::size_t frames) const;
