@@ -1,6 +1,7 @@
 #include "child_process.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -107,6 +108,16 @@ bool OnPath(const std::string& program) {
         }
     }
     return false;
+}
+
+void ExpectChildrenSucceed(std::initializer_list<pid_t> children, const char* why) {
+    for (const pid_t pid : children) {
+        ASSERT_GT(pid, 0) << "the child did not start";
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << why;
+    }
 }
 
 }  // namespace test_support

@@ -3,6 +3,9 @@
 // program whose output the test reads. Either way the test sees what the child printed.
 #pragma once
 
+#include <sys/types.h>
+
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +30,10 @@ ChildResult RunProgram(const std::string& program, const std::vector<std::string
 ChildResult RunChild(const std::vector<std::string>& arguments,
                      const std::map<std::string, std::string>& environment,
                      const std::string& directory);
+
+// Waits for each forked child and expects it to have exited normally with status 0; `why`
+// says what a nonzero status means.
+void ExpectChildrenSucceed(std::initializer_list<pid_t> children, const char* why);
 
 // Whether `program` names an executable file in a directory of PATH.
 bool OnPath(const std::string& program);

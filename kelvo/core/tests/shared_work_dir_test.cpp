@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "child_process.h"
 #include "kelvo/core/profile_store.h"
 #include "kelvo/core/work_lock.h"
 #include "kelvo/kelvo.h"
@@ -93,14 +94,8 @@ TEST_F(SharedWorkDir, TwoProcessesEachGetTheirOwnRecordingsResults) {
     };
     const pid_t a = rounds("A", 1, "B");
     const pid_t b = rounds("B", 2, "A");
-    ASSERT_GT(a, 0);
-    ASSERT_GT(b, 0);
-    for (const pid_t pid : {a, b}) {
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "results not of the process's own recording";
-    }
+    ASSERT_NO_FATAL_FAILURE(
+        test_support::ExpectChildrenSucceed({a, b}, "results not of the process's own recording"));
     ExpectEveryProfileLineOwnVector();
 }
 

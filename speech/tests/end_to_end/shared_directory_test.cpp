@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "child_process.h"
 #include "kelvo/kelvo.h"
 #include "temp_dir.h"
 
@@ -60,14 +61,8 @@ TEST_F(SharedDirectory, TwoProcessesEachScoreTheirOwnRecording) {
     };
     const pid_t a = start("A", 1, "B", scoreA);
     const pid_t b = start("B", 2, "A", scoreB);
-    ASSERT_GT(a, 0);
-    ASSERT_GT(b, 0);
-    for (const pid_t pid : {a, b}) {
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "results not of the process's own recording";
-    }
+    ASSERT_NO_FATAL_FAILURE(
+        test_support::ExpectChildrenSucceed({a, b}, "results not of the process's own recording"));
 
     // Every line of a speaker holds the vector of the speaker's own recording.
     std::ifstream profile("kelvo.cfg");
