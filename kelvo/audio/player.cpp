@@ -56,11 +56,15 @@ void StartPlayback(LPCWSTR name, WAVEFORMATEX format, HWAVEOUT* out) {
     }
     *out = h;
     player.moreData.store(true);
+    // A short file can play to its end while the blocks are still being queued: the callback's
+    // 3 (end reached) must not be overwritten by the 5 below, or a caller waiting for the end
+    // would wait for ever.
+    const DWORD beforeQueueing = LoadStatus(TL_PlayStatus);
     // The second block is queued even when the first met the end of the file (it is empty).
     if (!QueuePlayBuffer(h) || !QueuePlayBuffer(h)) {
         return;  // the failed queueing released the player (status 4)
     }
-    StoreStatus(TL_PlayStatus, 5);
+    StoreStatusUnlessChanged(TL_PlayStatus, beforeQueueing, 5);
     DevicePhase starting = DevicePhase::kStarting;
     player.phase.compare_exchange_strong(starting, DevicePhase::kRunning);
 }

@@ -20,4 +20,10 @@ inline void StoreStatus(DWORD& word, DWORD value) {
     std::atomic_ref<DWORD>(word).store(value);
 }
 
+// Stores `value` only while the word still holds `expected`: a callback thread that reported
+// something meanwhile keeps its report.
+inline void StoreStatusUnlessChanged(DWORD& word, DWORD expected, DWORD value) {
+    std::atomic_ref<DWORD>(word).compare_exchange_strong(expected, value);
+}
+
 }  // namespace kelvo
