@@ -20,7 +20,11 @@ build_packages=(
     libasound2-dev      # ALSA: its message hook and configuration (device rule, file PCM test)
     libjack-jackd2-dev  # JACK's message hooks (Debian's PortAudio links JACK)
     sox                 # another program that reads kelvo's recordings and writes WAVs it plays
-    libsndfile1-dev     # a WAV reading library the recordings are checked with
+    libsndfile1-dev     # reads WAV, FLAC and the other formats the kelvo command takes
+    libsamplerate0-dev  # the kelvo command's resampling to 11025 Hz
+    libcli11-dev        # the kelvo command's argument parsing
+    nlohmann-json3-dev  # the kelvo command's --json output
+    gnuplot-nox         # kelvo eval --plot draws score distributions and a DET curve
     qt6-base-dev        # the demo's dialog (Qt 6 Widgets) and its tests (Qt Test)
     fonts-dejavu-core   # a font for the dialog, also on machines without a desktop
     xvfb                # a virtual X server: the demo's start-up test and dialog rendering

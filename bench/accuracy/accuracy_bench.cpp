@@ -3,7 +3,7 @@
 //
 // Usage:
 //   speech_accuracy_bench [--manifest PATH]... [--sessions N] [--voices N]
-//                         [--max-impostors N] [--jobs N]
+//                         [--max-impostors N] [--jobs N] [--write-trials PATH]
 //
 //   --manifest PATH    a corpus manifest (default /tmp/kelvo-voice-corpus/manifest.tsv, as
 //                      scripts/make-voice-corpus.sh writes it): voice, phrase, session, path
@@ -15,6 +15,9 @@
 //   --max-impostors N  at most N impostor attempts per enrolment, spread over the voices
 //                      (default 0: all)
 //   --jobs N           worker processes (default: the number of cores)
+//   --write-trials PATH  also writes the trials run as a list for `kelvo eval`: lines
+//                      "enrol<TAB>test<TAB>label" with absolute paths, label target,
+//                      impostor, wrong-phrase or near-phrase
 //
 // Every clean recording (as made, not changed) is enrolled once, as the demo enrols: a fresh
 // "kelvo.cfg", the recording copied to 1.raw and 2.raw, TrainSpeaker("Demo", 1) and
@@ -36,6 +39,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -58,14 +62,14 @@ using Options = CorpusOptions;
 
 constexpr const char* kUsage =
     "usage: speech_accuracy_bench [--manifest PATH]... [--sessions N] [--voices N]\n"
-    "                             [--max-impostors N] [--jobs N]\n";
+    "                             [--max-impostors N] [--jobs N] [--write-trials PATH]\n";
 
 [[noreturn]] void Usage(const char* problem) {
     std::fprintf(stderr, "speech_accuracy_bench: %s\n%s", problem, kUsage);
     std::exit(2);
 }
 
-Options ParseOptions(int argc, char** argv) {
+Options ParseOptions(int argc, char** argv, std::filesystem::path& trialList) {
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
@@ -76,7 +80,9 @@ Options ParseOptions(int argc, char** argv) {
         if (i + 1 >= argc) {
             Usage("missing value or unknown option");
         }
-        if (!TakeCorpusOption(option, argv[++i], options, Usage)) {
+        if (option == "--write-trials") {
+            trialList = argv[++i];
+        } else if (!TakeCorpusOption(option, argv[++i], options, Usage)) {
             Usage("unknown option");
         }
     }
@@ -117,6 +123,30 @@ const char* TrainResultName(int result) {
             return "profile not written";
         default:
             return "unknown result";
+    }
+}
+
+// The planned trials as a trial list of `kelvo eval`, with absolute paths.
+void WriteTrialList(const std::filesystem::path& path, const std::vector<Recording>& recordings,
+                    const std::vector<Enrolment>& enrolments) {
+    static const std::map<TrialKind, const char*> kLabels = {
+        {TrialKind::kGenuine, "target"},
+        {TrialKind::kImpostor, "impostor"},
+        {TrialKind::kWrongPhrase, "wrong-phrase"},
+        {TrialKind::kNearPhrase, "near-phrase"}};
+    std::ofstream out(path);
+    out << "enrol\ttest\tlabel\n";
+    for (const Enrolment& enrolment : enrolments) {
+        const std::string enrolled =
+            std::filesystem::absolute(recordings[enrolment.recording].path).string();
+        for (const Trial& trial : enrolment.trials) {
+            out << enrolled << '\t'
+                << std::filesystem::absolute(recordings[trial.test].path).string() << '\t'
+                << kLabels.at(trial.kind) << '\n';
+        }
+    }
+    if (!out.flush()) {
+        throw std::runtime_error("cannot write the trial list " + path.string());
     }
 }
 
@@ -226,7 +256,8 @@ void PrintReport(const Options& options, const std::vector<Recording>& recording
 }  // namespace
 
 int main(int argc, char** argv) {
-    const Options options = ParseOptions(argc, argv);
+    std::filesystem::path trialList;
+    const Options options = ParseOptions(argc, argv, trialList);
     try {
         const auto start = std::chrono::steady_clock::now();
         const std::vector<Recording> recordings = ReadCorpus(options);
@@ -235,6 +266,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         const std::vector<Enrolment> enrolments = PlanTrials(recordings, options.maxImpostors);
+        if (!trialList.empty()) {
+            WriteTrialList(trialList, recordings, enrolments);
+        }
         std::size_t planned = 0;
         for (const Enrolment& enrolment : enrolments) {
             planned += 2 + enrolment.trials.size();

@@ -52,7 +52,9 @@ class Backend {
 // KELVO_VIRTUAL_AUDIO is set, the machine's sound devices otherwise.
 Backend& ActiveBackend();
 
-// The two backends (each defined with its implementation).
+// The two backends. The virtual one is defined with its implementation; the sound-device one
+// comes from the module the layer loads on the first call (sound_device_module.h), and is
+// nullptr when the module or the sound libraries it needs cannot be loaded.
 std::unique_ptr<Backend> MakeVirtualBackend(const char* configuration);
 std::unique_ptr<Backend> MakeSoundDeviceBackend();
 

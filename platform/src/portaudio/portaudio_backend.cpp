@@ -14,6 +14,7 @@
 #include "audio/backend.h"
 #include "portaudio/device_list.h"
 #include "portaudio/error_mapping.h"
+#include "portaudio/portaudio_backend.h"
 #include "portaudio/portaudio_session.h"
 #include "portaudio/portaudio_stream.h"
 
@@ -119,7 +120,7 @@ class SoundDeviceBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeSoundDeviceBackend() {
+std::unique_ptr<Backend> portaudio::MakeBackend() {
     return std::make_unique<SoundDeviceBackend>();
 }
 

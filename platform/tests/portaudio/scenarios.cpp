@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "audio/backend.h"
+#include "portaudio/portaudio_backend.h"
 #include "portaudio/portaudio_session.h"
 #include "wave_scenarios.h"
 
@@ -22,9 +23,9 @@ namespace {
 
 using platform::audio::Backend;
 using platform::audio::Direction;
-using platform::audio::MakeSoundDeviceBackend;
 using platform::audio::Stream;
 using platform::audio::StreamClient;
+using platform::audio::portaudio::MakeBackend;
 
 constexpr UINT kWaveMapper = static_cast<UINT>(~0u);
 
@@ -136,7 +137,7 @@ int Devices() {
 }
 
 int Formats(const std::string& name) {
-    std::unique_ptr<Backend> backend = MakeSoundDeviceBackend();
+    std::unique_ptr<Backend> backend = MakeBackend();
     for (Direction direction : {Direction::kInput, Direction::kOutput}) {
         const UINT id = DeviceId(direction, name);
         const UINT count = backend->DeviceCount(direction);
@@ -155,7 +156,7 @@ int Formats(const std::string& name) {
 
 int Capture(const std::string& name, int bits, int channels, std::size_t bytes,
             const std::string& out) {
-    std::unique_ptr<Backend> backend = MakeSoundDeviceBackend();
+    std::unique_ptr<Backend> backend = MakeBackend();
     const WAVEFORMATEX format = Format(bits, channels);
     Recorder recorder(bytes);
     std::unique_ptr<Stream> stream;
@@ -188,7 +189,7 @@ int Play(const std::string& name, int bits, int channels, const std::string& in)
     std::vector<std::byte> data(text.size());
     std::memcpy(data.data(), text.data(), text.size());
 
-    std::unique_ptr<Backend> backend = MakeSoundDeviceBackend();
+    std::unique_ptr<Backend> backend = MakeBackend();
     Player player(std::move(data));
     std::unique_ptr<Stream> stream;
     const UINT id = DeviceId(Direction::kOutput, name);
@@ -208,7 +209,7 @@ int Play(const std::string& name, int bits, int channels, const std::string& in)
 }
 
 int Abandon(const std::string& name) {
-    std::unique_ptr<Backend> backend = MakeSoundDeviceBackend();
+    std::unique_ptr<Backend> backend = MakeBackend();
     for (Direction direction : {Direction::kInput, Direction::kOutput}) {
         auto client = std::make_unique<Discard>();
         std::unique_ptr<Stream> stream;

@@ -1,0 +1,59 @@
+// kelvo enrol NAME FILE...: each file converted to a recording of the profile directory and
+// enrolled with TrainSpeaker.
+#include <kelvo/kelvo.h>
+
+#include <filesystem>
+
+#include "commands.h"
+#include "profile_dir.h"
+#include "sound_conversion.h"
+#include "train_result.h"
+
+namespace kelvo_cli {
+
+ExitCode RunEnrol(const EnrolOptions& options, Output& out) {
+    std::vector<std::filesystem::path> inputs;
+    for (const std::string& file : options.files) {
+        inputs.push_back(std::filesystem::absolute(file));
+    }
+    const std::filesystem::path dir = ProfileDirectory(options.dir);
+    out.Data()["speaker"] = options.speaker;
+    out.Data()["directory"] = dir.string();
+    EnterProfileDirectory(dir, true);
+
+    // Every file is tried; the status is that of the first that failed.
+    ExitCode status = kExitSuccess;
+    std::size_t enrolled = 0;
+    nlohmann::json results = nlohmann::json::array();
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const std::string& shown = options.files[i];
+        nlohmann::json result = {{"file", shown}};
+        try {
+            RecordingSlot slot;
+            ConvertToKelvoRecording(inputs[i], shown, slot.TakeFd());
+            const int code = TrainSpeaker(options.speaker.c_str(), slot.Number());
+            result["result"] = code;
+            result["code"] = TrainResultName(code);
+            result["reason"] = TrainResultReason(code);
+            if (code == KELVO_TRAIN_OK) {
+                ++enrolled;
+                out.Line(shown + ": enrolled for " + options.speaker);
+            } else {
+                Output::Problem(shown + ": not enrolled: " + TrainResultReason(code));
+                status = status == kExitSuccess ? kExitNotWritten : status;
+            }
+        } catch (const CliError& error) {
+            Output::Problem(error.what());
+            result["error"] = error.what();
+            status = status == kExitSuccess ? error.Code() : status;
+        }
+        results.push_back(result);
+    }
+    out.Data()["files"] = results;
+    out.Data()["enrolled"] = enrolled;
+    out.Line(options.speaker + ": " + std::to_string(enrolled) + " of " +
+             std::to_string(inputs.size()) + " recordings enrolled in " + dir.string());
+    return status;
+}
+
+}  // namespace kelvo_cli

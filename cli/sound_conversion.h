@@ -1,0 +1,36 @@
+// Sound files in, the formats kelvo uses out: libsndfile reads whatever it can (WAV, FLAC,
+// OGG, ...; a ".raw" file is kelvo's own headerless recording), the channels are mixed and
+// libsamplerate changes the rate.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace kelvo_cli {
+
+// kelvo's recordings: 8-bit unsigned mono PCM at 11025 Hz.
+inline constexpr int kKelvoRate = 11025;
+
+// The rate, channels and frames of an input as libsndfile reads it.
+struct SoundFacts {
+    int rate = 0;
+    int channels = 0;
+    long long frames = 0;
+};
+
+// Opens the input and reports its facts; throws CliError (input file error) naming `shown`
+// when it cannot be read or is not a sound file.
+SoundFacts ProbeSound(const std::filesystem::path& path, const std::string& shown);
+
+// Writes the input to `fd` as a kelvo recording: channels mixed to mono, resampled to
+// 11025 Hz (SRC_SINC_BEST_QUALITY), rounded and clamped to 8-bit unsigned, no header. A
+// kelvo ".raw" recording comes out byte for byte as it went in. Closes `fd`. Throws
+// CliError: input file error for the input, profile not written for the output.
+void ConvertToKelvoRecording(const std::filesystem::path& path, const std::string& shown, int fd);
+
+// Writes the input as a 16-bit PCM WAV that the player takes: one or two channels kept
+// (more mixed to mono), a rate outside 8000 to 96000 Hz resampled to 48000 Hz.
+void ConvertToPlayableWave(const std::filesystem::path& path, const std::string& shown,
+                           const std::filesystem::path& out);
+
+}  // namespace kelvo_cli

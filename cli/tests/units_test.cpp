@@ -1,0 +1,139 @@
+// The command's parts that need no process of their own: the equal error rate estimate, the
+// trial list, the conversion to kelvo's recording format and the recording numbers.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+#include "eval_stats.h"
+#include "exit_codes.h"
+#include "profile_dir.h"
+#include "sound_conversion.h"
+#include "temp_dir.h"
+#include "trial_list.h"
+
+namespace kelvo_cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<ScoredTrial> Scores(std::vector<double> targets, std::vector<double> impostors) {
+    std::vector<ScoredTrial> scored;
+    for (const double s : targets) {
+        scored.push_back({TrialLabel::kTarget, s});
+    }
+    for (const double s : impostors) {
+        scored.push_back({TrialLabel::kImpostor, s});
+    }
+    scored.push_back({TrialLabel::kWrongPhrase, 99.0});  // not part of the estimate
+    return scored;
+}
+
+TEST(CliEqualErrorRate, LeastLargerErrorOverObservedThresholds) {
+    struct Case {
+        std::vector<double> targets, impostors;
+        double rate, threshold;
+    };
+    for (const Case& c : {
+             Case{{50, 60}, {0, 0}, 0.0, 50},
+             Case{{10, 30, 50}, {20, 40}, 0.5, 30},
+             // The tie at 0 is never split: half the targets are missed or every impostor
+             // accepted.
+             Case{{0, 80}, {0, 0}, 0.5, 80},
+             Case{{0, 0}, {0, 0}, 1.0, 0},
+         }) {
+        const auto eer = EstimateEqualErrorRate(OperatingPoints(Scores(c.targets, c.impostors)));
+        ASSERT_TRUE(eer.has_value());
+        EXPECT_DOUBLE_EQ(eer->LargerError(), c.rate) << ::testing::PrintToString(c.targets);
+        EXPECT_DOUBLE_EQ(eer->threshold, c.threshold) << ::testing::PrintToString(c.targets);
+    }
+    EXPECT_FALSE(EstimateEqualErrorRate(OperatingPoints(Scores({50}, {}))).has_value());
+    const auto points = OperatingPoints(Scores({10}, {20}));
+    EXPECT_TRUE(std::isinf(points.back().threshold));
+    EXPECT_EQ(points.back().miss, 1.0);
+    EXPECT_EQ(points.back().falseAlarm, 0.0);
+}
+
+TEST(CliTrialList, ParsesAndNamesTheBadLine) {
+    const TrialList list = ParseTrialList(
+        "enrol\ttest\tlabel\r\n# comment\n\na.wav\tb.wav\ttarget\r\n/x/a.wav\tc.flac\timpostor\n"
+        "sub/../a.wav\td.ogg\tnear-phrase",
+        "/lists", "t.tsv");
+    ASSERT_EQ(list.trials.size(), 3u);
+    EXPECT_EQ(list.enrolments, (std::vector<fs::path>{"/lists/a.wav", "/x/a.wav"}));
+    EXPECT_EQ(list.trials[2].enrolment, 0u) << "the same file, spelt otherwise";
+    EXPECT_EQ(list.trials[1].test, "/lists/c.flac");
+    EXPECT_EQ(list.trials[2].label, TrialLabel::kNearPhrase);
+
+    for (const auto& [text, message] : std::vector<std::pair<const char*, const char*>>{
+             {"a\tb\ttarget\na\tb\n", "t.tsv:2: expected three"},
+             {"a\tb\tgenuine\n", "t.tsv:1: unknown label \"genuine\""},
+             {"#\n\ta\ttarget\n", "t.tsv:2: an empty path"},
+             {"a\tb\ttarget\nenrol\ttest\tlabel\n", "t.tsv:2: unknown label"},
+         }) {
+        try {
+            ParseTrialList(text, "/", "t.tsv");
+            ADD_FAILURE() << text;
+        } catch (const CliError& error) {
+            EXPECT_EQ(error.Code(), kExitInputFile);
+            EXPECT_EQ(std::string(error.what()).rfind(message, 0), 0u) << error.what();
+        }
+    }
+}
+
+class CliFiles : public test_support::InTempDir {
+  protected:
+    static std::string Converted(const std::string& input) {
+        const int fd = open("out.raw", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ConvertToKelvoRecording(input, input, fd);
+        return ReadFile("out.raw");
+    }
+};
+
+// kelvo's own recordings come through unchanged, whatever their level; beyond full scale is
+// clamped, NaN silent, the rest rounded to the nearest step.
+TEST_F(CliFiles, RoundsAndClampsTo8Bits) {
+    std::string everyByte;
+    for (int value = 0; value < 256; ++value) {
+        everyByte += static_cast<char>(value);
+    }
+    WriteFile("every.raw", everyByte);
+    EXPECT_TRUE(Converted("every.raw") == everyByte);
+
+    const float samples[] = {
+        2.0f,      -3.0f,        0.0f,         std::numeric_limits<float>::quiet_NaN(),
+        -1.0f,     127.0f / 128, 100.0f / 128, 1.4f / 128,
+        1.6f / 128};
+    SF_INFO info{};
+    info.samplerate = 11025;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open("float.wav", SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    sf_writef_float(file, samples, std::size(samples));
+    sf_close(file);
+    const std::string expected = {'\xff', '\x00', '\x80', '\x80', '\x00',
+                                  '\xff', '\xe4', '\x81', '\x82'};
+    EXPECT_TRUE(Converted("float.wav") == expected)
+        << ::testing::PrintToString(Converted("float.wav"));
+}
+
+// Numbers in use, by this process or another, are never handed out again.
+TEST_F(CliFiles, RecordingSlotsNeverShareANumber) {
+    WriteFile("1.raw", "taken");
+    {
+        RecordingSlot first;
+        RecordingSlot second;
+        EXPECT_EQ(first.Number(), 2);
+        EXPECT_EQ(second.Number(), 3);
+        WriteFile("2.mfc", "features");
+    }
+    EXPECT_TRUE(fs::exists("1.raw"));
+    EXPECT_FALSE(fs::exists("2.raw") || fs::exists("2.mfc") || fs::exists("3.raw"));
+}
+
+}  // namespace
+}  // namespace kelvo_cli

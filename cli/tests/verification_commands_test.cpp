@@ -1,0 +1,130 @@
+// enrol, verify and eval on the committed sample recordings, and their input file errors.
+#include <filesystem>
+
+#include "cli_test.h"
+
+namespace kelvo_cli_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+using CliVerificationCommands = CliTest;
+
+// Inputs that are no sound: each named in the message, exit status 3, nothing enrolled or
+// played.
+TEST_F(CliVerificationCommands, InputFileErrors) {
+    fs::create_directory("take.wav");  // a directory where a file should be
+    WriteFile("notes.txt", "just some text, not a sound\n");
+    fs::create_directory("p");
+    WriteFile("p/kelvo.cfg", "Alice 1 1.0e+03\n");
+    struct Case {
+        const char* file;
+        const char* message;
+    };
+    for (const Case& c : {Case{"missing.wav", "cannot open (No such file or directory)"},
+                          Case{"take.wav", "is a directory"},
+                          Case{"notes.txt", "not a sound file libsndfile can read ("}}) {
+        for (const char* command : {"enrol", "verify"}) {
+            const auto result = Kelvo({command, "--dir", "p", "Alice", c.file});
+            EXPECT_EQ(result.exit_code, 3) << command << " " << c.file;
+            EXPECT_NE(result.err.find(std::string("kelvo: ") + c.file + ": " + c.message),
+                      std::string::npos)
+                << result.err;
+        }
+        EXPECT_EQ(Kelvo({"play", c.file}).exit_code, 3) << c.file;
+        WriteFile("trials.tsv", Sample("voiceA_pass_1.raw") + "\t" + c.file + "\ttarget\n");
+        EXPECT_EQ(Kelvo({"eval", "trials.tsv"}).exit_code, 3) << c.file;
+    }
+    EXPECT_TRUE(ReadFile("p/kelvo.cfg") == "Alice 1 1.0e+03\n");
+}
+
+// A recording the library cannot enrol is reported as it reports it; the other file of the
+// same call is still enrolled.
+TEST_F(CliVerificationCommands, EnrolReportsEachFile) {
+    const auto result = Kelvo({"enrol", "--dir", "p", "--json", "Alice", Sample("silence.raw"),
+                               Sample("voiceA_pass_1.raw")});
+    EXPECT_EQ(result.exit_code, 5);
+    const nlohmann::json json = Json(result);
+    EXPECT_EQ(json["files"][0]["code"], "no-model-vector");
+    EXPECT_EQ(json["files"][1]["code"], "ok");
+    EXPECT_EQ(json["enrolled"], 1);
+    EXPECT_NE(result.err.find("silence.raw: not enrolled: no model vector"), std::string::npos);
+    for (const auto& entry : fs::directory_iterator("p")) {
+        const fs::path extension = entry.path().extension();
+        EXPECT_TRUE(extension != ".raw" && extension != ".mfc") << "left behind: " << entry.path();
+    }
+}
+
+// A 44.1 kHz 16-bit stereo WAV is converted to what the library takes: the enrolled voice is
+// accepted, another voice rejected, an unknown speaker told apart from a rejection.
+TEST_F(CliVerificationCommands, VerifiesCdQualityWaves) {
+    ASSERT_NO_FATAL_FAILURE(WriteCdWave("voiceA_pass_2.raw", "same.wav"));
+    ASSERT_NO_FATAL_FAILURE(WriteCdWave("voiceB_pass_1.raw", "other.wav"));
+    ASSERT_EQ(Kelvo({"enrol", "--dir", "p", "Alice", Sample("voiceA_pass_1.raw")}).exit_code, 0);
+
+    const auto same = Kelvo({"verify", "--dir", "p", "--json", "Alice", "same.wav"});
+    EXPECT_EQ(same.exit_code, 0) << same.err;
+    EXPECT_EQ(Json(same)["accepted"], true);
+    EXPECT_GT(Json(same)["score"].get<double>(), 90.0);
+    EXPECT_NE(Kelvo({"verify", "--dir", "p", "Alice", "same.wav"}).out.find("accepted"),
+              std::string::npos);
+
+    const auto other = Kelvo({"verify", "--dir", "p", "--json", "Alice", "other.wav"});
+    EXPECT_EQ(other.exit_code, 1);
+    EXPECT_EQ(Json(other)["accepted"], false);
+    EXPECT_EQ(Json(other)["score"], 0.0);
+
+    const auto unknown = Kelvo({"verify", "--dir", "p", "Bob", "same.wav"});
+    EXPECT_EQ(unknown.exit_code, 4);
+    EXPECT_NE(unknown.err.find("no speaker Bob in p"), std::string::npos) << unknown.err;
+}
+
+// Paths relative to the list's folder; a failed enrolment's trials are counted as not run.
+TEST_F(CliVerificationCommands, EvalCountsRatesAndPlots) {
+    fs::create_directory("lists");
+    fs::copy_file(Sample("voiceA_pass_2.raw"), "lists/voiceA_pass_2.raw");
+    std::string trials = "enrol\ttest\tlabel\n# the synthetic voices\n";
+    for (const auto& [enrol, test, label] : std::vector<std::array<std::string, 3>>{
+             {"voiceA_pass_1", "", "target"},
+             {"voiceA_pass_1", "voiceB_pass_1", "impostor"},
+             {"voiceA_pass_1", "voiceA_other_1", "wrong-phrase"},
+             {"real16_1234_4", "real16_1234_5", "target"},
+             {"real16_1234_4", "real21_1234_4", "impostor"},
+             {"real16_1234_4", "real16_5678_1", "wrong-phrase"},
+             {"silence", "voiceA_pass_1", "target"},
+         }) {
+        trials += Sample(enrol + ".raw") + "\t" +
+                  (test.empty() ? "voiceA_pass_2.raw" : Sample(test + ".raw")) + "\t" + label +
+                  "\n";
+    }
+    WriteFile("lists/trials.tsv", trials);
+
+    const bool gnuplot = test_support::OnPath("gnuplot");
+    std::vector<std::string> arguments = {"eval", "lists/trials.tsv", "--jobs", "2", "--json"};
+    if (gnuplot) {
+        arguments.insert(arguments.end(), {"--plot", "scores.png"});
+    }
+    const auto result = Kelvo(arguments);
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    const nlohmann::json json = Json(result);
+    EXPECT_EQ(json["trials"], 7);
+    EXPECT_EQ(json["enrolments"],
+              nlohmann::json::parse(R"({"total": 3, "failed": 1, "trials_not_run": 1})"));
+    EXPECT_EQ(json["labels"]["target"]["accepted"], 2);
+    EXPECT_EQ(json["labels"]["impostor"]["rejected"], 2);
+    EXPECT_EQ(json["labels"]["wrong-phrase"]["rejected"], 2);
+    EXPECT_EQ(json["false_rejection_rate"], 0.0);
+    EXPECT_EQ(json["near_phrase_acceptance_rate"], nullptr);
+    EXPECT_EQ(json["equal_error_rate"]["estimate"], 0.0);
+    if (gnuplot) {
+        EXPECT_EQ(ReadFile("scores.png").substr(0, 4), "\x89PNG");
+    }
+
+    const auto noGnuplot =
+        Kelvo({"eval", "lists/trials.tsv", "--plot", "x.png"}, {{"PATH", "/nonexistent"}});
+    EXPECT_EQ(noGnuplot.exit_code, 7);
+    EXPECT_NE(noGnuplot.err.find("gnuplot not found"), std::string::npos) << noGnuplot.err;
+}
+
+}  // namespace
+}  // namespace kelvo_cli_test
