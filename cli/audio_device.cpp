@@ -1,7 +1,5 @@
 #include "audio_device.h"
 
-#include <atomic>
-
 #include "wide_text.h"
 
 namespace kelvo_cli {
@@ -16,10 +14,6 @@ WAVEFORMATEX KelvoWaveFormat() {
     format.wBitsPerSample = 8;
     format.cbSize = sizeof(WAVEFORMATEX);
     return format;
-}
-
-DWORD LoadStatus(DWORD& word) {
-    return std::atomic_ref<DWORD>(word).load();
 }
 
 CliError DeviceError(const std::string& file, const std::string& what, DWORD code) {

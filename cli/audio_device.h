@@ -7,14 +7,16 @@
 #include <string>
 
 #include "exit_codes.h"
+#include "kelvo/core/status_words.h"
 
 namespace kelvo_cli {
 
+// The status words, which the library's callback threads write, read atomically as the
+// library itself reads them.
+using kelvo::LoadStatus;
+
 // 8-bit unsigned mono PCM at 11025 Hz, cbSize the record's own size as the library expects.
 WAVEFORMATEX KelvoWaveFormat();
-
-// A status word the library's callback threads write: read as one atomic 32-bit value.
-DWORD LoadStatus(DWORD& word);
 
 // An audio device error (exit status 6) for `file`: "<file>: <what>: <text> (code N)", the
 // text being GetErrorString's.
