@@ -27,7 +27,7 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 
 // The profile opened for reading, or -1 when there is none; refuses what the library refuses.
 int OpenProfile(ExitCode code) {
-    const int fd = kelvo::OpenRegularFile(kelvo::kProfileFile, O_RDONLY);
+    const int fd = kelvo::OpenRegularFile(kelvo::kProfileFile, portable::kRead);
     if (fd >= 0) {
         return fd;
     }

@@ -24,11 +24,14 @@ namespace {
 constexpr std::size_t kBufferUnits = 1024;
 constexpr std::size_t kMaxArguments = 4;
 
-enum class Kind { kInt, kUnsigned, kInt64, kUnsigned64, kNarrow, kWide };
+enum class Kind { kInt, kUnsigned, kInt64, kUnsigned64, kPointer, kNarrow, kWide };
 
 // The argument a directive reads; false for one that reads none.
 bool ArgumentKind(const platform::FormatSpec& directive, Kind& kind) {
-    const bool int64 = directive.size == platform::ArgumentSize::kInt64;
+    // I64 numbers, and I (pointer-sized) ones on this 64-bit build.
+    static_assert(sizeof(void*) == sizeof(long long));
+    const bool int64 = directive.size == platform::ArgumentSize::kInt64 ||
+                       directive.size == platform::ArgumentSize::kPointer;
     switch (directive.type) {
         case u'd':
         case u'i':
@@ -38,6 +41,9 @@ bool ArgumentKind(const platform::FormatSpec& directive, Kind& kind) {
         case u'x':
         case u'X':
             kind = int64 ? Kind::kUnsigned64 : Kind::kUnsigned;
+            return true;
+        case u'p':
+            kind = Kind::kPointer;
             return true;
         case u'c':
         case u'C':
@@ -96,6 +102,11 @@ struct Values {
         static constexpr unsigned long long values[] = {0u, 0x123456789u, ULLONG_MAX};
         return values[Index(position, std::size(values))];
     }
+    const void* Pointer(std::size_t position) const {
+        static const int object = 0;
+        static const void* const values[] = {nullptr, &object};
+        return values[Index(position, std::size(values))];
+    }
     const char* Narrow(std::size_t position) const {
         static const char* const values[] = {
             "",      "abc",     "c\xC3\xA9", "\xF0\x9F\x98\x80", "\xFF\xC0\x80\xED\xA0\x80",
@@ -137,6 +148,8 @@ int Format(const Call& call, Args... args) {
                 return Format(call, args..., call.values.Int64(position));
             case Kind::kUnsigned64:
                 return Format(call, args..., call.values.Unsigned64(position));
+            case Kind::kPointer:
+                return Format(call, args..., call.values.Pointer(position));
             case Kind::kNarrow:
                 return Format(call, args..., call.values.Narrow(position));
             case Kind::kWide:

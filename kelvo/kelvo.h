@@ -7,10 +7,19 @@
 #ifndef KELVO_KELVO_H
 #define KELVO_KELVO_H
 
-#include <mmsystem.h>
 #include <windows.h>
+/* after windows.h, which the system's own mmsystem.h needs first */
+#include <mmsystem.h>
 
+/* The Windows DLL lists its exports in kelvo.def; its users import the status words (data) and
+ * the functions through the import library. */
+#if defined(_WIN32)
 #if defined(KELVO_BUILDING_LIBRARY)
+#define KELVO_API
+#else
+#define KELVO_API __declspec(dllimport)
+#endif
+#elif defined(KELVO_BUILDING_LIBRARY)
 #define KELVO_API __attribute__((visibility("default")))
 #else
 #define KELVO_API

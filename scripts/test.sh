@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test.
-#   scripts/test.sh                                  plain build in build/
+#   scripts/test.sh                                  plain build in build/, then the Windows
+#                                                    build in build-windows/ with its tests
+#                                                    under wine (scripts/build-windows.sh)
 #   scripts/test.sh --sanitize address,undefined     sanitizer build in build-address-undefined/
 #   scripts/test.sh --sanitize thread --label audio  only the tests labelled audio, under TSan
 set -euo pipefail
@@ -27,3 +29,6 @@ fi
 "$root/scripts/install-deps.sh"
 "$root/scripts/configure.sh" "$build_dir" -DKELVO_SANITIZE="$sanitize"
 ctest --test-dir "$build_dir" --output-on-failure --no-tests=error -j "$(nproc)" "${label[@]}"
+if [ -z "$sanitize" ] && [ ${#label[@]} -eq 0 ]; then
+    "$root/scripts/build-windows.sh" --test
+fi

@@ -1,4 +1,4 @@
-#include "elf_exports.h"
+#include "library_exports.h"
 
 #include <elf.h>
 

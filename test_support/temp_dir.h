@@ -3,10 +3,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -16,9 +16,8 @@ class InTempDir : public ::testing::Test {
   protected:
     void SetUp() override {
         previous_ = std::filesystem::current_path();
-        std::string pattern = std::filesystem::temp_directory_path() / "speech-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory_ = pattern;
+        directory_ = MakeUniqueDirectory();
+        ASSERT_FALSE(directory_.empty());
         std::filesystem::current_path(directory_);
     }
 
@@ -39,6 +38,20 @@ class InTempDir : public ::testing::Test {
     }
 
   private:
+    // A new directory of a random name in the system's temporary directory; empty on failure.
+    static std::filesystem::path MakeUniqueDirectory() {
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::filesystem::path candidate = std::filesystem::temp_directory_path() /
+                                                    ("speech-test-" + std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) {
+                return candidate;
+            }
+        }
+        return {};
+    }
+
     std::filesystem::path previous_;
     std::filesystem::path directory_;
 };

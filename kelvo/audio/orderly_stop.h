@@ -14,9 +14,9 @@ namespace kelvo::audio {
 
 template <typename Handle>
 struct DeviceSteps {
-    MMRESULT (*reset)(Handle);
-    MMRESULT (*stop)(Handle);  // nullptr: the device has no stop of its own
-    MMRESULT (*close)(Handle);
+    MMRESULT(WINAPI* reset)(Handle);
+    MMRESULT(WINAPI* stop)(Handle);  // nullptr: the device has no stop of its own
+    MMRESULT(WINAPI* close)(Handle);
 };
 
 // What the stop reads of the recorder's or player's state.

@@ -1,6 +1,7 @@
 // The player's side on the device's thread: the callback, and the queueing and failure stop
 // it shares with StartPlay.
 #include "kelvo/audio/audio_block.h"
+#include "kelvo/audio/device_release.h"
 #include "kelvo/audio/error_word.h"
 #include "kelvo/audio/player_state.h"
 #include "kelvo/core/status_words.h"
@@ -74,7 +75,7 @@ void ReleasePlayer(HWAVEOUT h) {
         return;
     }
     if (h != nullptr) {
-        CloseHandle(h);
+        ForceRelease(h);
     }
     ClosePlaybackFile();
     StoreStatus(TL_PlayStatus, 4);

@@ -85,7 +85,7 @@ void StopPlayback(HWAVEOUT h) {
         case StopOutcome::kReleased:
             return;  // a failure stopped the player meanwhile; its code stands
         case StopOutcome::kRefused:
-            // The device is released with CloseHandle (after a refused close too, so that no
+            // The device is released at once (after a refused close too, so that no
             // device is left open), the file closed, status 4.
             SetError(refusal);
             ReleasePlayer(h);

@@ -1,6 +1,7 @@
 // The recorder's side on the device's thread: the callback, and the queueing and failure stop
 // it shares with StartRecord.
 #include "kelvo/audio/audio_block.h"
+#include "kelvo/audio/device_release.h"
 #include "kelvo/audio/error_word.h"
 #include "kelvo/audio/recorder_state.h"
 #include "kelvo/audio/wave_container.h"
@@ -125,7 +126,7 @@ void ReleaseRecorder(HWAVEIN h) {
         return;
     }
     if (h != nullptr) {
-        CloseHandle(h);
+        ForceRelease(h);
     }
     CloseFile(recorder.file.exchange(nullptr));
 }

@@ -7,8 +7,8 @@
 namespace kelvo::audio {
 namespace {
 
-std::u16string CopyName(LPCWSTR name) {
-    return name == nullptr ? std::u16string() : std::u16string(name);
+std::basic_string<WCHAR> CopyName(LPCWSTR name) {
+    return name == nullptr ? std::basic_string<WCHAR>() : std::basic_string<WCHAR>(name);
 }
 
 // Stores a step's result; on a failure (or when the open notification already stopped the
@@ -89,7 +89,7 @@ void StopRecording(HWAVEIN h) {
         case StopOutcome::kReleased:
             return;  // a failure stopped the recorder meanwhile; its code stands
         case StopOutcome::kRefused:
-            // The device is released with CloseHandle (after a refused close too, so that no
+            // The device is released at once (after a refused close too, so that no
             // device is left open), the file closed unpatched.
             SetError(refusal);
             ReleaseRecorder(h);

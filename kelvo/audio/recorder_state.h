@@ -26,7 +26,7 @@ struct RecorderState {
     std::atomic<int> headerFlag{0};
     // Written by StartRecord before the device opens; read by the open notification.
     WAVEFORMATEX format{};
-    std::u16string name;  // the file name, the open's instance value
+    std::basic_string<WCHAR> name;  // the file name, the open's instance value
     WaveHeaderSizes sizes;
     CloseNotificationGate closeGate;
 

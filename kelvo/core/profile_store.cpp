@@ -1,9 +1,5 @@
 #include "kelvo/core/profile_store.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -80,12 +76,12 @@ class ProfileScan {
 // Opens "kelvo.cfg" and calls onLine for each of its lines; false when it does not open, is
 // not a regular file or cannot be read.
 bool ForEachProfileLine(const std::function<void(std::string_view, bool)>& onLine) {
-    const int fd = OpenRegularFile(kProfileFile, O_RDONLY);
+    const int fd = OpenRegularFile(kProfileFile, portable::kRead);
     if (fd < 0) {
         return false;
     }
     const bool read = ForEachLine(fd, kMaxProfileLineLength, onLine);
-    close(fd);
+    portable::CloseFile(fd);
     return read;
 }
 
@@ -102,15 +98,15 @@ bool LastLineOfSpeakerIs(std::string_view speaker, std::string_view expected) {
 
 // Whether the file's last byte is a line feed; true for an empty file.
 bool EndsInLineFeed(int fd) {
-    struct stat status {};
-    if (fstat(fd, &status) != 0) {
+    std::int64_t size = 0;
+    if (!portable::IsRegularFile(fd, &size)) {
         return false;
     }
-    if (status.st_size == 0) {
+    if (size == 0) {
         return true;
     }
     char last = '\0';
-    return pread(fd, &last, 1, status.st_size - 1) == 1 && last == '\n';
+    return portable::ReadAt(fd, &last, 1, size - 1) && last == '\n';
 }
 
 }  // namespace
@@ -142,14 +138,15 @@ std::string FormatProfileLine(std::string_view speaker, int n, const ModelVector
 
 bool AppendProfileLine(std::string_view speaker, int n, const ModelVector& vector) {
     const std::string line = FormatProfileLine(speaker, n, vector);
-    const int fd = OpenRegularFile(kProfileFile, O_RDWR | O_CREAT | O_APPEND, 0644);
+    const int fd =
+        OpenRegularFile(kProfileFile, portable::kReadWrite | portable::kCreate | portable::kAppend);
     if (fd < 0) {
         return false;
     }
     // A profile cut off within a line would otherwise glue the new line to the broken one.
     const bool separated = EndsInLineFeed(fd) || WriteAll(fd, "\n");
     const bool written = separated && WriteAll(fd, line);
-    const bool closed = close(fd) == 0;
+    const bool closed = portable::CloseFile(fd);
     return written && closed &&
            LastLineOfSpeakerIs(speaker, std::string_view(line).substr(0, line.size() - 1));
 }

@@ -1,45 +1,30 @@
 #include "kelvo/core/text_file.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
-#include <cstdio>
 
 namespace kelvo {
 namespace {
 
-constexpr std::size_t kReadChunk = 64 * 1024;
+using portable::ReadSome;
 
-// read(2) retried on EINTR; a regular file never gives EAGAIN.
-ssize_t ReadSome(int fd, char* buffer, std::size_t size) {
-    ssize_t count = 0;
-    do {
-        count = read(fd, buffer, size);
-    } while (count < 0 && errno == EINTR);
-    return count;
-}
+constexpr std::size_t kReadChunk = 64 * 1024;
 
 }  // namespace
 
-int OpenRegularFile(const char* name, int flags, unsigned mode) {
-    const int fd = open(name, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode);
+int OpenRegularFile(const char* name, unsigned flags, unsigned mode) {
+    const int fd = portable::OpenFile(name, flags, mode);
     if (fd < 0) {
         return -1;
     }
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        close(fd);
+    if (!portable::IsRegularFile(fd)) {
+        portable::CloseFile(fd);
         return -1;
     }
     return fd;
 }
 
 std::optional<std::string> ReadTextFile(const char* name, std::size_t maxBytes) {
-    const int fd = OpenRegularFile(name, O_RDONLY);
+    const int fd = OpenRegularFile(name, portable::kRead);
     if (fd < 0) {
         return std::nullopt;
     }
@@ -47,7 +32,7 @@ std::optional<std::string> ReadTextFile(const char* name, std::size_t maxBytes) 
     std::array<char, 4096> chunk{};
     bool failed = false;
     for (;;) {
-        const ssize_t count = ReadSome(fd, chunk.data(), chunk.size());
+        const std::int64_t count = ReadSome(fd, chunk.data(), chunk.size());
         if (count <= 0) {
             failed = count < 0;
             break;
@@ -58,7 +43,7 @@ std::optional<std::string> ReadTextFile(const char* name, std::size_t maxBytes) 
         }
         content.append(chunk.data(), static_cast<std::size_t>(count));
     }
-    close(fd);
+    portable::CloseFile(fd);
     if (failed) {
         return std::nullopt;
     }
@@ -67,10 +52,7 @@ std::optional<std::string> ReadTextFile(const char* name, std::size_t maxBytes) 
 
 bool WriteAll(int fd, std::string_view content) {
     while (!content.empty()) {
-        const ssize_t count = write(fd, content.data(), content.size());
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
+        const std::int64_t count = portable::WriteSome(fd, content.data(), content.size());
         if (count <= 0) {
             return false;
         }
@@ -80,17 +62,17 @@ bool WriteAll(int fd, std::string_view content) {
 }
 
 bool ReplaceTextFile(const char* name, std::string_view content) {
-    std::string temporary = std::string(name) + ".XXXXXX";
-    // O_CREAT | O_EXCL: never opens an existing file or follows a link planted at the name.
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    std::string temporary;
+    // Created exclusively: never opens an existing file or follows a link planted at the name.
+    const int fd = portable::CreateUniqueFile(std::string(name) + ".", temporary);
     if (fd < 0) {
         return false;
     }
     const bool written = WriteAll(fd, content);
-    const bool closed = close(fd) == 0;
-    // rename(2) replaces the directory entry itself, so a link at the name is not followed.
-    if (!written || !closed || std::rename(temporary.c_str(), name) != 0) {
-        unlink(temporary.c_str());
+    const bool closed = portable::CloseFile(fd);
+    // The rename replaces the directory entry itself, so a link at the name is not followed.
+    if (!written || !closed || !portable::RenameReplacing(temporary.c_str(), name)) {
+        portable::RemoveFile(temporary.c_str());
         return false;
     }
     return true;
@@ -103,7 +85,7 @@ bool ForEachLine(int fd, std::size_t maxLength,
     bool overlong = false;
     bool pending = false;  // a line has begun and not yet ended
     for (;;) {
-        const ssize_t count = ReadSome(fd, chunk.data(), chunk.size());
+        const std::int64_t count = ReadSome(fd, chunk.data(), chunk.size());
         if (count < 0) {
             return false;
         }

@@ -10,11 +10,13 @@
 #include <string>
 #include <string_view>
 
+#include "portable/files.h"
+
 namespace kelvo {
 
-// Opens a regular file with open(2)'s `flags` plus O_NOFOLLOW, O_NONBLOCK and O_CLOEXEC (and
-// `mode` when it creates one). -1 when it does not open or is not a regular file.
-int OpenRegularFile(const char* name, int flags, unsigned mode = 0);
+// Opens a regular file with portable::OpenFile's `flags` (and `mode` when it creates one).
+// -1 when it does not open or is not a regular file.
+int OpenRegularFile(const char* name, unsigned flags, unsigned mode = 0644);
 
 // The whole content of a regular file of at most maxBytes bytes; nothing when it does not
 // open, cannot be read or is larger.

@@ -1,11 +1,6 @@
 #include "kelvo/core/work_lock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -17,7 +12,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How often a held flock() is tried again.
+// How often a lock held by another process is tried again.
 constexpr std::chrono::milliseconds kLockPollInterval{5};
 
 std::atomic<std::chrono::milliseconds::rep> lockTimeout{kWorkLockTimeout.count()};
@@ -55,11 +50,9 @@ void LeaveGate() {
 
 bool LockUntil(int fd, Clock::time_point deadline) {
     for (;;) {
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            return true;
-        }
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            return false;
+        const portable::LockResult result = portable::TryLockExclusive(fd);
+        if (result != portable::LockResult::kBusy) {
+            return result == portable::LockResult::kLocked;
         }
         if (Clock::now() >= deadline) {
             return false;
@@ -78,12 +71,12 @@ WorkDirLock::WorkDirLock() {
     }
     gateHeld_ = true;
     // Not following a link and not blocking on a FIFO; only a regular file will do.
-    const int fd = OpenRegularFile(kLockFile, O_RDWR | O_CREAT, 0644);
+    const int fd = OpenRegularFile(kLockFile, portable::kReadWrite | portable::kCreate);
     if (fd < 0) {
         return;
     }
     if (!LockUntil(fd, deadline)) {
-        close(fd);
+        portable::CloseFile(fd);
         return;
     }
     fd_ = fd;
@@ -91,7 +84,7 @@ WorkDirLock::WorkDirLock() {
 
 WorkDirLock::~WorkDirLock() {
     if (fd_ >= 0) {
-        close(fd_);  // releases the flock()
+        portable::CloseFile(fd_);  // releases the lock
     }
     if (gateHeld_) {
         LeaveGate();

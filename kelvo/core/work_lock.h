@@ -1,7 +1,7 @@
 // One enrolment or verification at a time per working directory. The speech pipeline talks
 // to kelvo through files of fixed names ("raw.txt", "mfc.txt", "ml.txt", "states.txt"), so two
 // calls running side by side in one directory would read each other's work. Every call holds
-// a process-wide lock (threads of one process) and an advisory flock() on "kelvo.lock" in the
+// a process-wide lock (threads of one process) and an exclusive file lock on "kelvo.lock" in the
 // working directory (other processes) from before the pipeline runs until the profile has
 // been written or read.
 #pragma once

@@ -37,6 +37,10 @@ typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+/* TEXT("...") is a WCHAR string (or character) literal, as in wide-character builds of the
+ * original, so that the same source text builds wherever WCHAR is another 16-bit type. */
+#define PLATFORM_TEXT_(quote) u##quote
+#define TEXT(quote) PLATFORM_TEXT_(quote)
 
 typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES; /* accepted, never used */
 typedef struct _OVERLAPPED* LPOVERLAPPED;                   /* must be NULL */
@@ -145,7 +149,9 @@ PLATFORM_API DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
  * (then with the last error NO_ERROR) and for a handle that is not an open file (then with
  * ERROR_INVALID_HANDLE). */
 PLATFORM_API DWORD GetFileType(HANDLE file);
-/* Closes a file, or releases a wave device (a forced close, see mmsystem.h). */
+/* Closes a file, or releases a wave device (a forced close, see mmsystem.h). There are no
+ * processes to stand for here, so INVALID_HANDLE_VALUE (on the original also the current
+ * process's pseudo handle, which closes without effect) fails with ERROR_INVALID_HANDLE. */
 PLATFORM_API BOOL CloseHandle(HANDLE object);
 PLATFORM_API BOOL DeleteFileW(LPCWSTR fileName);
 /* Copies content and permission bits. A read-only or directory target is not replaced
@@ -156,17 +162,19 @@ PLATFORM_API void SetLastError(DWORD errorCode);
 
 PLATFORM_API void Sleep(DWORD milliseconds);
 
-/* Formats into at most 1024 wide characters: %s (wide string), %d %i %u %x %X %c %%, with
- * flags, width and precision as the original ("%0.6d" of 21 gives "000021"). Returns the
- * characters written, terminator not counted. %S and %hs take narrow (UTF-8) strings, %C and
- * %hc narrow characters. The l size is int-sized, as long is 32 bits on the original: pass a
- * LONG or DWORD for %ld, %lu, %lx, never a 64-bit long; I64 (%I64d) takes 64-bit numbers.
- * '*' widths are not supported; a conversion not listed here is copied as written. */
+/* Formats into at most 1024 wide characters, terminator included: %s (wide string), %d %i %u
+ * %x %X %c %p, with flags, width and precision as the original documents them ("%0.6d" of 21
+ * gives "000021"). Returns the characters written, terminator not counted. %S and %hs take
+ * narrow (UTF-8) strings, %C and %hc narrow characters; a character of value zero is left out.
+ * The l size is int-sized, as long is 32 bits on the original: pass a LONG or DWORD for %ld,
+ * %lu, %lx, never a 64-bit long; I (%Ix) takes a number of a pointer's size, I64 (%I64d) a
+ * 64-bit one. '*' widths are not supported; after '%', a character that is no conversion
+ * stands for itself ("%%" gives "%"). */
 PLATFORM_API int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
 /* CP_ACP is UTF-8. With MB_ERR_INVALID_CHARS, invalid input fails with
  * ERROR_NO_UNICODE_TRANSLATION; without it, each ill-formed sequence becomes one U+FFFD.
- * Flags other than MB_PRECOMPOSED (accepted, no effect) and MB_ERR_INVALID_CHARS fail with
- * ERROR_INVALID_FLAGS. */
+ * Flags other than MB_ERR_INVALID_CHARS, and with CP_ACP MB_PRECOMPOSED (accepted, no
+ * effect), fail with ERROR_INVALID_FLAGS. */
 PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte,
                                      int multiByteCount, LPWSTR wide, int wideCount);
 

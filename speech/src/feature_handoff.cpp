@@ -1,34 +1,18 @@
 #include "feature_handoff.h"
 
-#include <sys/stat.h>
-
 #include <map>
 #include <mutex>
 
+#include "portable/files.h"
 #include "text_io.h"
 
 namespace speech {
 namespace {
 
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-
-    bool operator==(const FileIdentity& other) const {
-        return device == other.device && inode == other.inode && size == other.size &&
-               modified.tv_sec == other.modified.tv_sec &&
-               modified.tv_nsec == other.modified.tv_nsec;
-    }
-};
+using FileIdentity = portable::FileStamp;
 
 std::optional<FileIdentity> Identify(const std::string& path) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return std::nullopt;
-    }
-    return FileIdentity{status.st_dev, status.st_ino, status.st_size, status.st_mtim};
+    return portable::StampOfRegularFile(path.c_str());
 }
 
 struct Remembered {

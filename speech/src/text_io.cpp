@@ -1,17 +1,12 @@
 #include "text_io.h"
 
-#include <fcntl.h>
-#include <sys/random.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <random>
+
+#include "portable/files.h"
 
 namespace speech {
 namespace {
@@ -61,46 +56,18 @@ bool ParsePlainDecimal(std::string_view token, double& value) {
 }
 
 constexpr std::size_t kReadChunk = std::size_t{1} << 16;
-constexpr int kTemporaryAttempts = 100;
 
 // Closes a descriptor when it goes out of scope.
 class FileDescriptor {
   public:
     explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
-    ~FileDescriptor() { close(descriptor_); }
+    ~FileDescriptor() { portable::CloseFile(descriptor_); }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 
   private:
     int descriptor_;
 };
-
-// Twelve letters and digits from the kernel's random source (about 71 bits), so that no other
-// process can tell a temporary's name in advance.
-std::string RandomSuffix() {
-    constexpr std::string_view kAlphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned char bytes[12] = {};
-    std::size_t filled = 0;
-    while (filled < sizeof bytes) {
-        const ssize_t count = getrandom(bytes + filled, sizeof bytes - filled, 0);
-        if (count > 0) {
-            filled += static_cast<std::size_t>(count);
-        } else if (errno != EINTR) {
-            // No kernel source: fall back on the library's, which is seeded from the system.
-            std::random_device device;
-            for (unsigned char& byte : bytes) {
-                byte = static_cast<unsigned char>(device());
-            }
-            break;
-        }
-    }
-    std::string suffix;
-    for (const unsigned char byte : bytes) {
-        suffix += kAlphabet[byte % kAlphabet.size()];
-    }
-    return suffix;
-}
 
 template <typename T>
 bool ParseWhole(std::string_view token, T& value) {
@@ -130,19 +97,21 @@ bool ParseWhole(std::string_view token, T& value) {
 
 FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& content) {
     content.clear();
-    // Without O_NONBLOCK, opening a FIFO would wait for a writer that never comes.
-    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Opened without blocking: a FIFO would otherwise wait for a writer that never comes.
+    portable::OpenResult opened = portable::OpenResult::kRefused;
+    const int descriptor =
+        portable::OpenFile(path.c_str(), portable::kRead | portable::kFollowLinks, 0, &opened);
     if (descriptor < 0) {
-        return errno == ENOENT ? FileRead::kMissing : FileRead::kRefused;
+        return opened == portable::OpenResult::kMissing ? FileRead::kMissing : FileRead::kRefused;
     }
     const FileDescriptor file(descriptor);
-    struct stat status {};
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
-        static_cast<std::uintmax_t>(status.st_size) > maxBytes) {
+    std::int64_t size = 0;
+    if (!portable::IsRegularFile(descriptor, &size) ||
+        static_cast<std::uintmax_t>(size) > maxBytes) {
         return FileRead::kRefused;
     }
     // Sized once from the file's length, with a byte to spare that shows whether it grew since.
-    content.resize(static_cast<std::size_t>(status.st_size) + 1);
+    content.resize(static_cast<std::size_t>(size) + 1);
     std::size_t filled = 0;
     for (;;) {
         if (filled == content.size()) {
@@ -152,10 +121,8 @@ FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes, std::str
             }
             content.resize(filled + std::min(kReadChunk, maxBytes + 1 - filled));
         }
-        const ssize_t count = read(descriptor, content.data() + filled, content.size() - filled);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
+        const std::int64_t count =
+            portable::ReadSome(descriptor, content.data() + filled, content.size() - filled);
         if (count < 0) {
             content.clear();
             return FileRead::kRefused;
@@ -178,32 +145,21 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
 }
 
 FileReplacement::FileReplacement(std::string path) : path_(std::move(path)) {
-    // O_EXCL fails on anything already at the name, a link included, so nothing planted there
-    // is ever written; another name is drawn then.
-    for (int attempt = 0; attempt < kTemporaryAttempts && descriptor_ < 0; ++attempt) {
-        temporary_ = path_ + ".tmp" + RandomSuffix();
-        descriptor_ =
-            open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (descriptor_ < 0 && errno != EEXIST) {
-            break;
-        }
-    }
+    // Created exclusively under an unpredictable name: nothing planted there is ever written.
+    descriptor_ = portable::CreateUniqueFile(path_ + ".tmp", temporary_);
     failed_ = descriptor_ < 0;
 }
 
 FileReplacement::~FileReplacement() {
     if (descriptor_ >= 0) {
-        close(descriptor_);
-        unlink(temporary_.c_str());
+        portable::CloseFile(descriptor_);
+        portable::RemoveFile(temporary_.c_str());
     }
 }
 
 void FileReplacement::Write(std::string_view text) {
     while (!failed_ && !text.empty()) {
-        const ssize_t count = write(descriptor_, text.data(), text.size());
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
+        const std::int64_t count = portable::WriteSome(descriptor_, text.data(), text.size());
         if (count <= 0) {
             failed_ = true;
             break;
@@ -216,10 +172,10 @@ bool FileReplacement::Commit() {
     if (descriptor_ < 0) {
         return false;
     }
-    const bool closed = close(descriptor_) == 0;
+    const bool closed = portable::CloseFile(descriptor_);
     descriptor_ = -1;
-    if (failed_ || !closed || rename(temporary_.c_str(), path_.c_str()) != 0) {
-        unlink(temporary_.c_str());
+    if (failed_ || !closed || !portable::RenameReplacing(temporary_.c_str(), path_.c_str())) {
+        portable::RemoveFile(temporary_.c_str());
         return false;
     }
     return true;

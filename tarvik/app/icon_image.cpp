@@ -8,24 +8,13 @@
 
 namespace {
 
-// The palette index of a pixel character, or -1 for a transparent one.
-int PaletteIndex(char pixel) {
-    if (pixel >= '0' && pixel <= '9') {
-        return pixel - '0';
-    }
-    if (pixel >= 'a' && pixel <= 'f') {
-        return pixel - 'a' + 10;
-    }
-    return -1;
-}
-
 QImage ToImage(const IconImage& icon) {
     QImage image(icon.size, icon.size, QImage::Format_ARGB32);
     const auto& palette = IconPalette();
     for (int y = 0; y < icon.size; ++y) {
         const char* row = icon.rows[static_cast<std::size_t>(y)];
         for (int x = 0; x < icon.size; ++x) {
-            const int index = PaletteIndex(row[x]);
+            const int index = IconPaletteIndex(row[x]);
             const QRgb colour = index < 0
                                     ? qRgba(0, 0, 0, 0)
                                     : (0xFF000000u | palette[static_cast<std::size_t>(index)]);

@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "demo_wave_format.h"
@@ -14,10 +15,10 @@
 
 namespace {
 
-constexpr const WCHAR* kTrainFile = u"1.raw";
-constexpr const WCHAR* kTrainCopy = u"2.raw";
-constexpr const WCHAR* kMatchFile = u"3.raw";
-constexpr const WCHAR* kProfile = u"kelvo.cfg";
+constexpr const WCHAR* kTrainFile = TEXT("1.raw");
+constexpr const WCHAR* kTrainCopy = TEXT("2.raw");
+constexpr const WCHAR* kMatchFile = TEXT("3.raw");
+constexpr const WCHAR* kProfile = TEXT("kelvo.cfg");
 constexpr const char* kSpeaker = "Demo";
 
 constexpr DWORD kWaitBeforeTraining = 100;
@@ -142,7 +143,7 @@ void CTarvikHandlers::ShowErrorBox(DWORD code) {
     constexpr std::size_t kMaxText = kErrorTextLength - 22;
     std::array<WCHAR, kMaxText + 1> text{};
     if (const WCHAR* library = GetErrorString(code); library != nullptr) {
-        const std::u16string_view full(library);
+        const std::basic_string_view<WCHAR> full(library);
         std::copy_n(full.begin(), std::min(full.size(), kMaxText), text.begin());
     }
     std::array<WCHAR, kErrorTextLength> message{};

@@ -15,6 +15,18 @@ struct IconImage {
     std::span<const char* const> rows;
 };
 
+// The palette index of a pixel character, or -1 for a transparent one (or any other
+// character).
+constexpr int IconPaletteIndex(char pixel) {
+    if (pixel >= '0' && pixel <= '9') {
+        return pixel - '0';
+    }
+    if (pixel >= 'a' && pixel <= 'f') {
+        return pixel - 'a' + 10;
+    }
+    return -1;
+}
+
 // The palette every image indexes, as 0xRRGGBB.
 const std::array<std::uint32_t, 16>& IconPalette();
 

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "handler_test_fixture.h"
+#include "logic/button_map.h"
 #include "logic/user_messages.h"
+#include "press_sequence.h"
 
 namespace tarvik_test {
 namespace {
@@ -22,18 +24,29 @@ void ExpectOnlyDialogMessage(RecordingHost& host, const WCHAR* text) {
     host.Clear();
 }
 
-TEST_F(ButtonOrderTest, StopsAndTheMatchStartRefuseRightAfterStartUp) {
-    handlers_.OnStopTrainRecord();
-    ExpectOnlyDialogMessage(host_, kNoRecordingExists);
-    handlers_.OnStartMatchRecord();
-    ExpectOnlyDialogMessage(host_, kTrainingNotStopped);
-    handlers_.OnStopMatchRecord();
-    ExpectOnlyDialogMessage(host_, kNoMatchingRecording);
+TEST_F(ButtonOrderTest, PressesFromStartUpWithoutSoundDevices) {
+    va::SetDeviceCounts(0, 0);
+    for (const Press& press : kPressesWithoutSoundDevices) {
+        SCOPED_TRACE(testing::Message() << "button " << press.button);
+        ASSERT_TRUE(PressButton(handlers_, press.button));
+        const auto messages = host_.Messages();
+        if (press.box == Box::kNone) {
+            EXPECT_TRUE(messages.empty());
+        } else {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].kind, press.box == Box::kUserError
+                                            ? HostEvent::Kind::kDialogMessage
+                                            : HostEvent::Kind::kOwnerlessMessage);
+            EXPECT_EQ(messages[0].text, Narrow(press.text));
+            EXPECT_EQ(messages[0].caption, Narrow(Caption(press.box)));
+        }
+        host_.Clear();
+    }
 
     EXPECT_FALSE(g_bTrainRecording || g_bTrainingReady || g_bMatchRecording);
     EXPECT_EQ(va::OpenDeviceCount(), 0u);
     EXPECT_EQ(host_.matchText, "") << "edit 1010 stays empty until a score is shown";
-    EXPECT_FALSE(std::filesystem::exists("kelvo.cfg"));
+    EXPECT_TRUE(std::filesystem::is_empty(".")) << "a file was written";
 }
 
 TEST_F(ButtonOrderTest, SecondTrainingStopWithdrawsTheEnrolmentButKeepsTheProfile) {

@@ -51,6 +51,9 @@ FormatSpec ParseFormatSpec(const char16_t* format) {
     } else if (at[0] == u'I' && at[1] == u'6' && at[2] == u'4') {
         spec.size = ArgumentSize::kInt64;
         at += 3;
+    } else if (*at == u'I') {
+        spec.size = ArgumentSize::kPointer;
+        ++at;
     }
     spec.type = *at;
     if (*at != u'\0') {

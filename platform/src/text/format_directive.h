@@ -7,9 +7,10 @@ namespace platform {
 
 enum class ArgumentSize {
     kDefault,
-    kShort,  // h: a short integer, or a narrow character or string
-    kLong,   // l or w: an int-sized integer (long is 32 bits on the original), or wide text
-    kInt64,  // I64: a 64-bit integer
+    kShort,    // h: a short integer, or a narrow character or string
+    kLong,     // l or w: an int-sized integer (long is 32 bits on the original), or wide text
+    kInt64,    // I64: a 64-bit integer
+    kPointer,  // I: an integer of a pointer's size (size_t)
 };
 
 struct FormatSpec {

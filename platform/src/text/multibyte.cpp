@@ -1,6 +1,7 @@
 // MultiByteToWideChar: UTF-8 to UTF-16. The system code page (CP_ACP) is UTF-8 here, as it
-// is for the rest of Linux; no other code page exists. MB_PRECOMPOSED is accepted and does
-// nothing: the text keeps whatever composition it has.
+// is for the rest of Linux; no other code page exists. With CP_UTF8 the flags are 0 or
+// MB_ERR_INVALID_CHARS, as the original documents for UTF-8; with CP_ACP, MB_PRECOMPOSED is
+// accepted too and does nothing: the text keeps whatever composition it has.
 #include <climits>
 #include <cstring>
 
@@ -10,7 +11,8 @@
 
 namespace {
 
-constexpr DWORD kKnownFlags = MB_PRECOMPOSED | MB_ERR_INVALID_CHARS;
+constexpr DWORD kUtf8Flags = MB_ERR_INVALID_CHARS;
+constexpr DWORD kSystemCodePageFlags = MB_PRECOMPOSED | MB_ERR_INVALID_CHARS;
 
 int Fail(DWORD error) {
     SetLastError(error);
@@ -27,7 +29,7 @@ extern "C" int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte,
     if (codePage != CP_ACP && codePage != CP_UTF8) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    if ((flags & ~kKnownFlags) != 0) {
+    if ((flags & ~(codePage == CP_UTF8 ? kUtf8Flags : kSystemCodePageFlags)) != 0) {
         return Fail(ERROR_INVALID_FLAGS);
     }
     if (multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0 ||

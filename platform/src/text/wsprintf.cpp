@@ -1,13 +1,17 @@
 // wsprintfW: formats into a buffer of at most 1024 wide characters, terminator included.
 //
-// Conversions: %s wide string (%hs and %S narrow), %c wide character (%hc and %C narrow),
-// %d %i signed, %u %x %X unsigned, %% a percent sign. The l (and w) size marks wide text or an
-// int-sized number: long is 32 bits on the original, so %ld and %lu take a LONG or DWORD;
-// I64 (%I64d, %I64u, %I64x) takes 64-bit numbers. Narrow text is UTF-8, the system code page.
-// Flags '-', '#' and '0', width and precision behave as in C's printf ("%0.6d" of 21 gives
-// "000021"). '*' is not supported, as on the original. A conversion that is not one of these
-// is copied to the output as written. Text beyond the limit is cut off, never a surrogate
-// pair in half.
+// Conversions: %s wide string (%hs and %S narrow), %c wide character (%hc and %C narrow; a
+// character of value zero is left out), %d %i signed, %u %x %X unsigned, %p a pointer in
+// hexadecimal. The l (and w) size marks wide text or an int-sized number: long is 32 bits on
+// the original, so %ld and %lu take a LONG or DWORD; I (%Ix) takes a number of a pointer's size
+// and I64 (%I64d, %I64u, %I64x) a 64-bit one. Narrow text is UTF-8, the system code page.
+// Flags and fields as the original documents them: '-' aligns left; '#' puts 0x or 0X before
+// every hexadecimal number, zero too; '0' pads the width with zeros (after the sign or 0x),
+// with a precision too; the precision is the minimum number of digits, where 0 or nothing
+// after the '.' means 1 ("%0.6d" of 21 gives "000021", "%.0d" of 0 gives "0"), and the maximum
+// number of characters of a string. '*' is not supported, as on the original. After a '%', a
+// character that is no conversion stands for itself ("%%" gives "%", "%q" gives "q"). Text
+// beyond the limit is cut off, never a surrogate pair in half.
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -122,29 +126,29 @@ void FormatText(const FormatSpec& spec, const Text& text, Output& output) {
 }
 
 void FormatNumber(const FormatSpec& spec, std::uint64_t magnitude, bool negative, Output& output) {
-    const bool hex = spec.type == u'x' || spec.type == u'X';
-    const char* digitSet = spec.type == u'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    const bool hex = spec.type == u'x' || spec.type == u'X' || spec.type == u'p';
+    const bool upper = spec.type == u'X' || spec.type == u'p';
+    const char* digitSet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     char16_t digits[24] = {};
     int digitCount = 0;
     for (std::uint64_t rest = magnitude; rest != 0; rest /= hex ? 16 : 10) {
         digits[digitCount++] = static_cast<char16_t>(digitSet[rest % (hex ? 16 : 10)]);
     }
-    // C's rules: the precision is the minimum number of digits (and precision 0 prints
-    // nothing for 0); without a precision, 0 is one digit.
-    const int minimumDigits = spec.precision >= 0 ? spec.precision : 1;
+    // The precision is the minimum number of digits, the sign not counted; 0, or none, is 1.
+    const int minimumDigits = spec.precision > 1 ? spec.precision : 1;
     const int leadingZeros = minimumDigits > digitCount ? minimumDigits - digitCount : 0;
     char16_t prefix[2] = {};
     int prefixLength = 0;
     if (negative) {
         prefix[prefixLength++] = u'-';
-    } else if (hex && spec.alternate && magnitude != 0) {
+    } else if ((spec.type == u'x' || spec.type == u'X') && spec.alternate) {
         prefix[prefixLength++] = u'0';
         prefix[prefixLength++] = spec.type;
     }
     const int length = prefixLength + leadingZeros + digitCount;
     const int padding = spec.width > length ? spec.width - length : 0;
-    // '0' pads with zeros after the sign or prefix, unless '-' or a precision is given.
-    const bool zeroFill = spec.zeroPad && !spec.leftAlign && spec.precision < 0;
+    // '0' pads with zeros after the sign or prefix, unless '-' aligns the number left.
+    const bool zeroFill = spec.zeroPad && !spec.leftAlign;
     if (!spec.leftAlign && !zeroFill) {
         output.Repeat(u' ', padding);
     }
@@ -164,6 +168,8 @@ void FormatSigned(const FormatSpec& spec, Arguments& args, Output& output) {
     std::int64_t value = 0;
     if (spec.size == ArgumentSize::kInt64) {
         value = va_arg(args.list, long long);
+    } else if (spec.size == ArgumentSize::kPointer) {
+        value = va_arg(args.list, std::intptr_t);
     } else if (spec.size == ArgumentSize::kShort) {
         value = static_cast<short>(va_arg(args.list, int));
     } else {
@@ -178,12 +184,22 @@ void FormatUnsigned(const FormatSpec& spec, Arguments& args, Output& output) {
     std::uint64_t value = 0;
     if (spec.size == ArgumentSize::kInt64) {
         value = va_arg(args.list, unsigned long long);
+    } else if (spec.size == ArgumentSize::kPointer) {
+        value = va_arg(args.list, std::uintptr_t);
     } else if (spec.size == ArgumentSize::kShort) {
         value = static_cast<unsigned short>(va_arg(args.list, unsigned int));
     } else {
         value = va_arg(args.list, unsigned int);
     }
     FormatNumber(spec, value, false, output);
+}
+
+// All the digits of the address, in capitals.
+void FormatPointer(const FormatSpec& spec, Arguments& args, Output& output) {
+    const auto value = reinterpret_cast<std::uintptr_t>(va_arg(args.list, const void*));
+    FormatSpec digits = spec;
+    digits.precision = static_cast<int>(2 * sizeof value);
+    FormatNumber(digits, value, false, output);
 }
 
 void FormatCharacter(const FormatSpec& spec, Arguments& args, Output& output) {
@@ -195,7 +211,7 @@ void FormatCharacter(const FormatSpec& spec, Arguments& args, Output& output) {
     Text argument;
     if (narrow) {
         argument.narrow = narrowText;
-        argument.narrowLength = 1;
+        argument.narrowLength = narrowText[0] == '\0' ? 0 : 1;  // zero is left out
     } else {
         text[0] = static_cast<char16_t>(value);
         argument.wide = text;
@@ -243,9 +259,6 @@ extern "C" int wsprintfW(LPWSTR buffer, LPCWSTR format, ...) {
         }
         const FormatSpec spec = platform::ParseFormatSpec(at);
         switch (spec.type) {
-            case u'%':
-                output.Put(u'%');
-                break;
             case u'd':
             case u'i':
                 FormatSigned(spec, args, output);
@@ -255,6 +268,9 @@ extern "C" int wsprintfW(LPWSTR buffer, LPCWSTR format, ...) {
             case u'X':
                 FormatUnsigned(spec, args, output);
                 break;
+            case u'p':
+                FormatPointer(spec, args, output);
+                break;
             case u'c':
             case u'C':
                 FormatCharacter(spec, args, output);
@@ -263,10 +279,10 @@ extern "C" int wsprintfW(LPWSTR buffer, LPCWSTR format, ...) {
             case u'S':
                 FormatString(spec, args, output);
                 break;
-            default:  // not a conversion: the text stays as it is
-                for (std::size_t index = 0; index < spec.length; ++index) {
-                    output.Put(at[index]);
-                }
+            case u'\0':  // the format ended in the directive
+                break;
+            default:  // not a conversion: the character stands for itself, unformatted
+                output.Put(spec.type);
                 break;
         }
         at += spec.length;

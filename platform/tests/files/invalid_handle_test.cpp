@@ -1,24 +1,26 @@
 // Every file call on a handle that is not an open file fails with ERROR_INVALID_HANDLE.
+#include <cstdint>
 #include <functional>
+#include <string_view>
 
 #include "file_test.h"
 
 namespace platform_test {
 namespace {
 
+// Closed handles are left out: Windows hands their values out again (the layer never does,
+// linux_files_test.cpp).
 TEST_F(FileTest, EveryCallRejectsHandlesThatAreNotOpenFiles) {
-    const HANDLE closed = Open(u"f", GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
-    ASSERT_NE(closed, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(CloseHandle(closed));
-
     const struct {
         const char* label;
         HANDLE handle;
+        // On Windows also the current process's pseudo handle, which CloseHandle takes and
+        // ignores; the layer has no processes and refuses it (linux_files_test.cpp).
+        bool pseudoHandle;
     } handles[] = {
-        {"NULL", nullptr},
-        {"INVALID_HANDLE_VALUE", INVALID_HANDLE_VALUE},
-        {"closed", closed},
-        {"never handed out", reinterpret_cast<HANDLE>(std::uintptr_t{0x12345})},
+        {"NULL", nullptr, false},
+        {"INVALID_HANDLE_VALUE", INVALID_HANDLE_VALUE, true},
+        {"never handed out", reinterpret_cast<HANDLE>(std::uintptr_t{0x12345}), false},
     };
     char buffer[4] = {};
     DWORD count = 0;
@@ -48,10 +50,15 @@ TEST_F(FileTest, EveryCallRejectsHandlesThatAreNotOpenFiles) {
     };
     for (const auto& handle : handles) {
         for (const auto& call : calls) {
+            if (handle.pseudoHandle && std::string_view(call.label) == "CloseHandle") {
+                continue;
+            }
             SCOPED_TRACE(::testing::Message() << call.label << " on " << handle.label);
             SetLastError(kStaleError);
-            EXPECT_TRUE(call.fails(handle.handle));
-            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+            const bool failed = call.fails(handle.handle);
+            const DWORD error = GetLastError();
+            EXPECT_TRUE(failed);
+            EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_HANDLE));
         }
     }
 }

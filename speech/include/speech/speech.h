@@ -14,8 +14,13 @@
 #ifndef SPEECH_SPEECH_H
 #define SPEECH_SPEECH_H
 
-/* The entry points are the library's only exports, whatever visibility the rest is built with. */
+/* The entry points are the library's only exports, whatever visibility the rest is built with.
+ * The Windows DLL lists its exports in speech.def instead. */
+#if defined(_WIN32)
+#define SPEECH_API
+#else
 #define SPEECH_API __attribute__((visibility("default")))
+#endif
 
 #ifdef __cplusplus
 extern "C" {

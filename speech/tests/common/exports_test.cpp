@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "elf_exports.h"
+#include "library_exports.h"
 
 namespace {
 
