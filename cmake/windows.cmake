@@ -6,8 +6,10 @@
 # defaults, as the code's own platform layer has them on Linux (where WCHAR is char16_t).
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 # The system's <mmsystem.h> needs the types of <windows.h> before it, which the platform layer's
-# own header includes itself; code that includes only <mmsystem.h> gets <windows.h> first here.
-add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-includewindows.h>)
+# own header includes itself; the project's code that includes only <mmsystem.h> gets
+# <windows.h> first here (every target of the project's own links project_warnings; the
+# third-party sources are left as they are).
+target_compile_options(project_warnings INTERFACE $<$<COMPILE_LANGUAGE:C,CXX>:-includewindows.h>)
 
 # The C and C++ runtimes and winpthread go into each binary, so the DLLs and programs need
 # nothing from the compiler's own folder; they exchange only C types across their interfaces.

@@ -1,5 +1,5 @@
 // The handlers against the real library, the real speech pipeline and the virtual audio
-// device, paced 20 times faster than real time, in a fresh directory. The virtual microphone
+// device, paced 5 times faster than real time, in a fresh directory. The virtual microphone
 // plays one of the committed sample recordings (2 s of a spoken password) into each recording.
 #pragma once
 
