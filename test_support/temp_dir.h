@@ -23,14 +23,22 @@ class InTempDir : public ::testing::Test {
 
     void TearDown() override {
         std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(directory_);
+        // Windows deletes no read-only file, so those a test left are made writable first.
+        std::error_code error;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(directory_, error)) {
+            if (entry.symlink_status().type() == std::filesystem::file_type::regular) {
+                std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
+                                             std::filesystem::perm_options::add, error);
+            }
+        }
+        std::filesystem::remove_all(directory_, error);
     }
 
-    static void WriteFile(const std::string& name, const std::string& content) {
+    static void WriteFile(const std::filesystem::path& name, const std::string& content) {
         std::ofstream(name, std::ios::binary) << content;
     }
 
-    static std::string ReadFile(const std::string& name) {
+    static std::string ReadFile(const std::filesystem::path& name) {
         std::ifstream in(name, std::ios::binary);
         std::ostringstream content;
         content << in.rdbuf();

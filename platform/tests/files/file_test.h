@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
 
 #include <windows.h>
+
+#include "temp_dir.h"
 
 namespace platform_test {
 
@@ -30,31 +29,8 @@ bool UnderWine();
 // root too; wine keeps the attribute as permission bits, which a process run as root passes.
 bool ReadOnlyIsEnforced();
 
-class FileTest : public ::testing::Test {
+class FileTest : public test_support::InTempDir {
   protected:
-    void SetUp() override {
-        previous_ = std::filesystem::current_path();
-        std::random_device random;
-        const std::filesystem::path temp = std::filesystem::temp_directory_path();
-        do {
-            directory_ = temp / ("platform-files-" + std::to_string(random()));
-        } while (!std::filesystem::create_directory(directory_));
-        std::filesystem::current_path(directory_);
-    }
-
-    void TearDown() override {
-        std::filesystem::current_path(previous_);
-        // Windows deletes no read-only file, so they are made writable first.
-        std::error_code error;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(directory_)) {
-            if (entry.symlink_status().type() == std::filesystem::file_type::regular) {
-                std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
-                                             std::filesystem::perm_options::add, error);
-            }
-        }
-        std::filesystem::remove_all(directory_, error);
-    }
-
     static HANDLE Open(const WCHAR* name, DWORD access, DWORD disposition,
                        DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
         SetLastError(kStaleError);
@@ -80,17 +56,6 @@ class FileTest : public ::testing::Test {
         return content;
     }
 
-    static void WriteFile(const std::filesystem::path& name, const std::string& content) {
-        std::ofstream(name, std::ios::binary) << content;
-    }
-
-    static std::string ReadFile(const std::filesystem::path& name) {
-        std::ifstream in(name, std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
-
     // Read-only by the means each system has: no write permission bits on Linux, the
     // read-only attribute on Windows.
     static void MakeReadOnly(const std::filesystem::path& name) {
@@ -109,9 +74,6 @@ class FileTest : public ::testing::Test {
         using std::filesystem::perms;
         return perms::owner_write | perms::group_write | perms::others_write;
     }
-
-    std::filesystem::path previous_;
-    std::filesystem::path directory_;
 };
 
 }  // namespace platform_test
