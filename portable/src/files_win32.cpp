@@ -109,8 +109,9 @@ bool ReadAt(int fd, void* buffer, std::size_t size, std::int64_t offset) {
     if (file == INVALID_HANDLE_VALUE || size > MAXDWORD) {
         return false;
     }
-    // An explicit offset leaves the descriptor's own position where it was only for handles
-    // opened without FILE_FLAG_OVERLAPPED when it is restored, so save and restore it.
+    // On a handle opened for synchronous use, a read at an explicit offset also moves the file
+    // position to the end of what it read; the position is saved and put back, so the call
+    // leaves it where it was, as pread does on POSIX.
     const __int64 position = _telli64(fd);
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset) & 0xFFFFFFFFu);
