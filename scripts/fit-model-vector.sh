@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Refits the model vector's table, speech/src/model/model_vector_table.cpp, with the shipped
-# settings: on the real and synthetic corpora with their session changes (made when missing,
-# scripts/make-corpora.sh), holding out the two real speakers whose recordings the tests
-# commit, so that the end-to-end test verifies voices the table never saw.
+# settings: on every corpus of scripts/make-corpora.sh (made when missing) with their session
+# changes, the speed-changed English voices for fitting only, holding out the two real
+# speakers whose recordings the tests commit, so that the end-to-end test verifies voices the
+# table never saw.
 #
 #   scripts/fit-model-vector.sh [CORPORA_ROOT]      (default /tmp/kelvo-corpora)
 #
@@ -15,7 +16,7 @@ build_dir="$root/build"
 held_out=(00000016 00000021)  # scripts/make-real-samples.sh takes its recordings from them
 
 if [ ! -f "$build_dir/build.ninja" ]; then
-    "$root/scripts/configure.sh" "$build_dir"
+    cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release
 fi
 cmake --build "$build_dir" --target speech_model_vector_fit
 "$root/scripts/make-corpora.sh" "$corpora"
@@ -26,5 +27,6 @@ for voice in "${held_out[@]}"; do
     options+=(--hold-out "$voice")
 done
 "$build_dir/bench/model_vector/speech_model_vector_fit" "${options[@]}" --output "$table" \
-    "$corpora/real" "$corpora/synth"
+    --fit-only "$corpora/english-speed" \
+    "$corpora/real" "$corpora/real-b" "$corpora/synth" "$corpora/english"
 echo "Wrote $table"

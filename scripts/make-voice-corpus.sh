@@ -5,7 +5,10 @@
 #   scripts/make-voice-corpus.sh [--seed N] OUTDIR [SESSIONS]
 #
 # Voices: espeak-ng en-us+m1..m7 and en-us+f1..f5, and the flite voices kal, awb, rms and slt
-# (those this machine's flite has). SESSIONS (default 5) takes per voice and phrase. Each
+# (those this machine's flite has). The espeak-ng variants are one synthesizer voice with other
+# settings, so they are named as one person's variants, espeak~m1 … espeak~f5 (the fitting
+# and measuring benches take the part before '~' as the person: one fold, and no impostor
+# trials between them). SESSIONS (default 5) takes per voice and phrase. Each
 # session draws its own pitch (±50 cents, moved by the synthesizer), tempo (0.92 to 1.08),
 # peak level (-12 to -2 dBFS), leading and trailing silence (0.1 to 0.5 s each) and a white or
 # pink noise floor at 20 to 30 dB SNR. Output: OUTDIR/<voice>/<phrase>_<session>.raw, 8-bit unsigned mono PCM
@@ -48,7 +51,7 @@ phrase_texts=("open sesame now" "open the door now" "seven silver swans" "my voi
 
 voices=()
 for variant in m1 m2 m3 m4 m5 m6 m7 f1 f2 f3 f4 f5; do
-    voices+=("espeak-$variant")
+    voices+=("espeak~$variant")
 done
 flite_voices=$(flite -lv)
 for name in kal awb rms slt; do
@@ -89,8 +92,8 @@ speak() {
     ratio=$(awk -v c="$cents" 'BEGIN {printf "%.6f", 2 ^ (c / 1200)}')
     percent=$(awk -v r="$ratio" 'BEGIN {printf "%+.2f", (r - 1) * 100}')
     case $voice in
-        espeak-*)
-            espeak-ng -m -v "en-us+${voice#espeak-}" -w "$work/tts.wav" \
+        espeak~*)
+            espeak-ng -m -v "en-us+${voice#espeak~}" -w "$work/tts.wav" \
                 "<speak><prosody pitch=\"$percent%\">$text</prosody></speak>"
             ;;
         flite-kal)  # a diphone voice: its pitch target is 95 Hz

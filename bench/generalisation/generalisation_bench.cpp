@@ -8,12 +8,23 @@
 // voice, a phrase sharing no word) and near-phrase rate (sharing a word), on clean attempts;
 // the same per session change of the attempt; and the worst voices.
 //
-// Usage:
-//   speech_generalisation_bench [--folds N] [--jobs N] CORPUS_DIR...
+// Usage (FIT OPTIONS: --voice-outputs N, --phrase-outputs N, --phrase-readings N, --weighted,
+// --phrase-alone;
+// see TakeFitOption in model_fit.h; the defaults are the shipped settings):
+//   speech_generalisation_bench [--folds N] [--protocol folds|corpora|both] [--fit-only DIR]...
+//                               [FIT OPTIONS] [--jobs N] [--trade-off] CORPUS_DIR...
 //
 //   CORPUS_DIR   corpus folders as speech_model_vector_fit takes them (manifest.tsv and,
 //                when there, changes.tsv)
-//   --folds N    folds by voice (default 5)
+//   --folds N    folds by person (default 5)
+//   --protocol   folds: k-fold by person; corpora: one fit per corpus left out, fitted on the
+//                other corpora alone (without any person of the corpus left out; corpora
+//                that share persons, such as two recipes of one set of speakers, are left
+//                out together) and measured on it: a new language, microphone and recipe;
+//                both (the default): the one, then the other, on statistics computed once
+//   --fit-only DIR
+//                a corpus that every fit uses (but for the persons being measured) and that
+//                is never measured itself: speed-changed copies of voices
 //   --jobs N     threads for the features (default: the number of cores)
 //   --trade-off  also the clean rates of the same folds at other gains: how far the goals are
 //                from each other
@@ -24,6 +35,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -40,7 +52,9 @@ using fitting::Measurement;
 using fitting::Rate;
 
 constexpr const char* kUsage =
-    "usage: speech_generalisation_bench [--folds N] [--jobs N] [--trade-off] CORPUS_DIR...\n";
+    "usage: speech_generalisation_bench [--folds N] [--protocol folds|corpora|both]\n"
+    "                                   [--fit-only DIR]...\n"
+    "                                   [FIT OPTIONS] [--jobs N] [--trade-off] CORPUS_DIR...\n";
 
 // --trade-off: the rates at gains from 900 to 2200 in steps of 10 %, where they change most.
 constexpr std::size_t kTradeOffGains = 10;
@@ -85,6 +99,31 @@ void PrintCorpus(const std::string& corpus, const Measurement& m,
                     rate(TrialKind::kWrongPhrase).Percent(),
                     rate(TrialKind::kNearPhrase).Percent());
     }
+    if (const auto found = m.wrongPhraseAlone.find(corpus); found != m.wrongPhraseAlone.end()) {
+        std::printf(
+            "  wrong phrase by the phrase alone (the voice's numbers those of the "
+            "enrolment): accepted %s\n",
+            Cell(found->second).c_str());
+    }
+    if (const auto found = m.variants.find(corpus); found != m.variants.end()) {
+        std::printf(
+            "  another voice of the enrolled person (a synthesizer's variant), same "
+            "phrase: accepted %s\n",
+            Cell(found->second).c_str());
+    }
+    std::printf("  mean misses at the voice's / the phrase's positions, clean attempts:");
+    for (const auto& [key, misses] : m.misses) {
+        if (key.first == corpus && misses.trials > 0) {
+            const double n = static_cast<double>(misses.trials);
+            std::printf(" %s %.1f / %.1f;",
+                        key.second == TrialKind::kGenuine       ? "genuine"
+                        : key.second == TrialKind::kImpostor    ? "impostor"
+                        : key.second == TrialKind::kWrongPhrase ? "wrong phrase"
+                                                                : "near phrase",
+                        misses.voice / n, misses.phrase / n);
+        }
+    }
+    std::printf("\n");
     std::printf("  decisions that change with the level, against the same attempt at full level:");
     for (const auto& [key, rate] : m.levelDisagreement) {
         if (key.first == corpus) {
@@ -110,11 +149,92 @@ void PrintCorpus(const std::string& corpus, const Measurement& m,
     }
 }
 
+// One line per corpus: the clean rates and the worst level's FRR, next to the goals.
+void PrintSummary(const std::set<std::string>& corpora, const Measurement& m) {
+    std::printf("\n  %-14s %8s %8s %12s %12s %16s\n", "corpus", "FRR", "FAR", "wrong ph.",
+                "near ph.", "worst level FRR");
+    for (const std::string& corpus : corpora) {
+        double worstLevel = 0.0;
+        std::string worstName = "-";
+        for (const auto& [key, rate] : m.byChange) {
+            if (std::get<0>(key) == corpus && std::get<1>(key) == TrialKind::kGenuine &&
+                std::get<2>(key).starts_with("level-") && rate.Percent() >= worstLevel) {
+                worstLevel = rate.Percent();
+                worstName = std::get<2>(key);
+            }
+        }
+        const auto shown = [&](TrialKind kind) {
+            const Rate rate = m.Clean(corpus, kind);
+            char text[16];
+            if (rate.trials == 0) {
+                std::snprintf(text, sizeof text, "-");
+            } else {
+                std::snprintf(text, sizeof text, "%.2f %%", rate.Percent());
+            }
+            return std::string(text);
+        };
+        std::printf("  %-14s %8s %8s %12s %12s %8.2f %% %-8s\n", corpus.c_str(),
+                    shown(TrialKind::kGenuine).c_str(), shown(TrialKind::kImpostor).c_str(),
+                    shown(TrialKind::kWrongPhrase).c_str(), shown(TrialKind::kNearPhrase).c_str(),
+                    worstLevel, worstName.c_str());
+    }
+    std::printf("  %-14s %8s %8s %12s %12s %16s\n", "goal", "10 %", "2 %", "5 %", "30 %", "15 %");
+}
+
+// Groups of corpora that share a person, each group as the indices of its recordings.
+std::vector<std::pair<std::string, std::vector<std::size_t>>> CorpusGroups(
+    const std::vector<fitting::Recording>& recordings) {
+    std::map<std::string, std::string> groupOf;  // corpus -> its group's first corpus
+    std::map<std::string, std::string> corpusOfPerson;
+    const auto root = [&](std::string corpus) {
+        while (groupOf[corpus] != corpus) {
+            corpus = groupOf[corpus];
+        }
+        return corpus;
+    };
+    for (const fitting::Recording& recording : recordings) {
+        if (recording.fitOnly) {
+            continue;
+        }
+        groupOf.try_emplace(recording.corpus, recording.corpus);
+        const std::string person = fitting::PersonOf(recording.source.voice);
+        const auto [found, added] = corpusOfPerson.try_emplace(person, recording.corpus);
+        if (!added) {
+            const std::string a = root(found->second);
+            const std::string b = root(recording.corpus);
+            if (a != b) {
+                groupOf[std::max(a, b)] = std::min(a, b);
+            }
+        }
+    }
+    std::map<std::string, std::vector<std::size_t>> members;
+    std::map<std::string, std::set<std::string>> names;
+    for (std::size_t i = 0; i < recordings.size(); ++i) {
+        if (!recordings[i].fitOnly) {
+            const std::string group = root(recordings[i].corpus);
+            members[group].push_back(i);
+            names[group].insert(recordings[i].corpus);
+        }
+    }
+    std::vector<std::pair<std::string, std::vector<std::size_t>>> groups;
+    for (auto& [group, indices] : members) {
+        std::string label;
+        for (const std::string& name : names[group]) {
+            label += (label.empty() ? "" : "+") + name;
+        }
+        groups.emplace_back(label, std::move(indices));
+    }
+    return groups;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::filesystem::path> corpora;
+    fitting::FitOptions fitOptions;
+    std::vector<std::filesystem::path> fitOnly;
     std::size_t folds = 5;
+    std::vector<bool> protocols{false, true};  // whether each run leaves corpora out
     bool showTradeOff = false;
     int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     for (int i = 1; i < argc; ++i) {
@@ -129,6 +249,17 @@ int main(int argc, char** argv) {
                 Usage("--folds needs a number of at least 2");
             }
             folds = static_cast<std::size_t>(value);
+        } else if (argument == "--protocol" && hasValue) {
+            const std::string_view value = argv[++i];
+            if (value == "folds") {
+                protocols = {false};
+            } else if (value == "corpora") {
+                protocols = {true};
+            } else if (value != "both") {
+                Usage("--protocol takes folds, corpora or both");
+            }
+        } else if (argument == "--fit-only" && hasValue) {
+            fitOnly.emplace_back(argv[++i]);
         } else if (argument == "--trade-off") {
             showTradeOff = true;
         } else if (argument == "--jobs" && hasValue) {
@@ -136,6 +267,9 @@ int main(int argc, char** argv) {
             if (jobs < 1) {
                 Usage("--jobs needs a positive number");
             }
+        } else if (bool tookValue = false; fitting::TakeFitOption(
+                       argument, hasValue ? argv[i + 1] : nullptr, fitOptions, tookValue)) {
+            i += tookValue ? 1 : 0;
         } else if (argument.starts_with("-")) {
             Usage("unknown option or missing value");
         } else {
@@ -147,62 +281,97 @@ int main(int argc, char** argv) {
     }
     try {
         const auto start = std::chrono::steady_clock::now();
-        const std::vector<fitting::Recording> recordings = fitting::LoadCorpora(corpora, jobs);
+        const std::vector<fitting::Recording> recordings =
+            fitting::LoadCorpora(corpora, jobs, fitOnly);
         std::vector<std::size_t> all(recordings.size());
         for (std::size_t i = 0; i < all.size(); ++i) {
             all[i] = i;
         }
-        const auto byFold = fitting::FoldsByVoice(recordings, all, folds);
-        Measurement pooled;
-        std::vector<Measurement> tradeOff(showTradeOff ? kTradeOffGains : 0);
-        const fitting::FitOptions options;
-        for (std::size_t f = 0; f < byFold.size(); ++f) {
-            std::vector<std::size_t> training;
-            for (std::size_t g = 0; g < byFold.size(); ++g) {
-                if (g != f) {
-                    training.insert(training.end(), byFold[g].begin(), byFold[g].end());
+        for (const bool leaveCorpusOut : protocols) {
+            // What each fit measures: folds by person, or the groups of corpora.
+            std::vector<std::pair<std::string, std::vector<std::size_t>>> measured;
+            if (leaveCorpusOut) {
+                measured = CorpusGroups(recordings);
+            } else {
+                const auto byFold = fitting::FoldsByVoice(recordings, all, folds);
+                for (std::size_t f = 0; f < byFold.size(); ++f) {
+                    measured.emplace_back("fold " + std::to_string(f + 1), byFold[f]);
                 }
             }
-            std::fprintf(stderr, "fold %zu of %zu: fitting on %zu recordings\n", f + 1,
-                         byFold.size(), training.size());
-            auto parameters = fitting::FitModelVector(recordings, training, options, stderr);
-            pooled.Merge(fitting::Measure(recordings, byFold[f], parameters));
-            for (std::size_t g = 0; g < tradeOff.size(); ++g) {
-                parameters.gain = TradeOffGain(g);
-                tradeOff[g].Merge(fitting::Measure(recordings, byFold[f], parameters));
+            Measurement pooled;
+            std::vector<Measurement> tradeOff(showTradeOff && !leaveCorpusOut ? kTradeOffGains : 0);
+            const fitting::FitOptions& options = fitOptions;
+            for (const auto& [label, testing] : measured) {
+                // Fitted on every recording of a person not measured here.
+                std::set<std::string> persons;
+                for (const std::size_t i : testing) {
+                    persons.insert(fitting::PersonOf(recordings[i].source.voice));
+                }
+                std::set<std::string> corporaMeasured;
+                for (const std::size_t i : testing) {
+                    corporaMeasured.insert(recordings[i].corpus);
+                }
+                std::vector<std::size_t> training;
+                for (std::size_t i = 0; i < recordings.size(); ++i) {
+                    if (!persons.count(fitting::PersonOf(recordings[i].source.voice)) &&
+                        !(leaveCorpusOut && corporaMeasured.count(recordings[i].corpus))) {
+                        training.push_back(i);
+                    }
+                }
+                std::fprintf(stderr, "%s: fitting on %zu recordings\n", label.c_str(),
+                             training.size());
+                auto parameters = fitting::FitModelVector(recordings, training, options, stderr);
+                const Measurement measurement = fitting::Measure(recordings, testing, parameters);
+                pooled.Merge(measurement);
+                for (std::size_t g = 0; g < tradeOff.size(); ++g) {
+                    parameters.gain = TradeOffGain(g);
+                    tradeOff[g].Merge(fitting::Measure(recordings, testing, parameters));
+                }
             }
-        }
 
-        std::set<std::string> corpusNames;
-        std::vector<std::string> changes{accuracy::kClean};
-        for (const fitting::Recording& recording : recordings) {
-            corpusNames.insert(recording.corpus);
-            if (std::find(changes.begin(), changes.end(), recording.source.change) ==
-                changes.end()) {
-                changes.push_back(recording.source.change);
-            }
-        }
-        std::printf(
-            "Verification on voices no choice saw: %zu folds by voice, each fitted on\n"
-            "the other folds' voices; the demo's enrolment; rates in percent of trials\n",
-            byFold.size());
-        for (const std::string& corpus : corpusNames) {
-            PrintCorpus(corpus, pooled, changes);
-        }
-        if (showTradeOff) {
-            std::printf(
-                "\nThe same folds at other gains (each fold's own phrase weight), clean "
-                "attempts:\n");
-            for (std::size_t g = 0; g < tradeOff.size(); ++g) {
-                std::printf("  gain %6.0f", TradeOffGain(g));
-                for (const std::string& corpus : corpusNames) {
-                    std::printf("  %s FRR %5.1f FAR %5.1f WPA %5.1f", corpus.c_str(),
-                                tradeOff[g].Clean(corpus, TrialKind::kGenuine).Percent(),
-                                tradeOff[g].Clean(corpus, TrialKind::kImpostor).Percent(),
-                                tradeOff[g].Clean(corpus, TrialKind::kWrongPhrase).Percent());
+            std::set<std::string> corpusNames;
+            std::vector<std::string> changes{accuracy::kClean};
+            for (const fitting::Recording& recording : recordings) {
+                if (recording.fitOnly) {
+                    continue;
                 }
-                std::printf("\n");
+                corpusNames.insert(recording.corpus);
+                if (std::find(changes.begin(), changes.end(), recording.source.change) ==
+                    changes.end()) {
+                    changes.push_back(recording.source.change);
+                }
             }
+            if (leaveCorpusOut) {
+                std::printf(
+                    "Verification on corpora no fit saw: each corpus (with those sharing its\n"
+                    "persons) measured with a fit on the other corpora alone; the demo's\n"
+                    "enrolment; rates in percent of trials\n");
+            } else {
+                std::printf(
+                    "Verification on voices no choice saw: %zu folds by person, each fitted on\n"
+                    "the other folds' voices; the demo's enrolment; rates in percent of trials\n",
+                    measured.size());
+            }
+            PrintSummary(corpusNames, pooled);
+            for (const std::string& corpus : corpusNames) {
+                PrintCorpus(corpus, pooled, changes);
+            }
+            if (!tradeOff.empty()) {
+                std::printf(
+                    "\nThe same folds at other gains (each fold's own phrase weight), clean "
+                    "attempts:\n");
+                for (std::size_t g = 0; g < tradeOff.size(); ++g) {
+                    std::printf("  gain %6.0f", TradeOffGain(g));
+                    for (const std::string& corpus : corpusNames) {
+                        std::printf("  %s FRR %5.1f FAR %5.1f WPA %5.1f", corpus.c_str(),
+                                    tradeOff[g].Clean(corpus, TrialKind::kGenuine).Percent(),
+                                    tradeOff[g].Clean(corpus, TrialKind::kImpostor).Percent(),
+                                    tradeOff[g].Clean(corpus, TrialKind::kWrongPhrase).Percent());
+                    }
+                    std::printf("\n");
+                }
+            }
+            std::printf("\n");
         }
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

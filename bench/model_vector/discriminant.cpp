@@ -2,6 +2,7 @@
 
 #include <Eigen/Dense>
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace fitting {
@@ -90,7 +91,14 @@ speech::Projection FitDiscriminant(const std::vector<const std::vector<double>*>
                                                           whitening);
     const auto outputs =
         std::min<Eigen::Index>(static_cast<Eigen::Index>(options.outputs), principal);
-    const MatrixXd leading = betweenSolver.eigenvectors().rightCols(outputs).rowwise().reverse();
+    MatrixXd leading = betweenSolver.eigenvectors().rightCols(outputs).rowwise().reverse();
+    if (options.weighted) {
+        const VectorXd spread = betweenSolver.eigenvalues().tail(outputs).reverse();
+        for (Eigen::Index j = 0; j < outputs; ++j) {
+            const double b = std::max(0.0, spread(j));
+            leading.col(j) *= std::sqrt(b / (1.0 + b));
+        }
+    }
     // Back to the statistics: standardisation, components, whitening, directions.
     const MatrixXd directions =
         deviation.cwiseInverse().asDiagonal() * components * whitening * leading;

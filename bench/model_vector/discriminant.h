@@ -11,7 +11,8 @@
 //      only speakers saying the same thing are compared, for the phrase its group is the
 //      speaker);
 //   4. the outputs eigenvectors of the whitened B with the largest eigenvalues give the
-//      directions; along each, a class varies with standard deviation 1.
+//      directions; along each, a class varies with standard deviation 1 (or, weighted, less
+//      where classes lie close together).
 // The result maps a sample x to matrix^T (x - center), standardisation included.
 #pragma once
 
@@ -26,6 +27,9 @@ struct DiscriminantOptions {
     std::size_t principalDims = 80;
     std::size_t outputs = 25;
     double shrinkage = 0.01;
+    // Each direction scaled by sqrt(b / (1 + b)), b its between-class variance next to the
+    // within-class one of 1: directions that tell classes apart little count for less.
+    bool weighted = false;
 };
 
 // samples: one row of statistics each; classOf: each sample's class; groupOf: each class's

@@ -1,14 +1,19 @@
 // speech_model_vector_fit: fits the model vector's parameters on voice corpora and writes them
 // as the speech library's table (speech/src/model/model_vector_table.cpp).
 //
-// Usage:
-//   speech_model_vector_fit [--hold-out VOICE]... [--jobs N] [--output FILE] CORPUS_DIR...
+// Usage (FIT OPTIONS: --voice-outputs N, --phrase-outputs N, --phrase-readings N, --weighted,
+// --phrase-alone;
+// see TakeFitOption in model_fit.h; the defaults are the shipped settings):
+//   speech_model_vector_fit [--hold-out VOICE]... [--fit-only DIR]... [FIT OPTIONS] [--jobs N]
+//                           [--output FILE] CORPUS_DIR...
 //
 //   CORPUS_DIR     a corpus folder with manifest.tsv (scripts/make-real-corpus.sh,
 //                  scripts/make-voice-corpus.sh) and, when there, changes.tsv
 //                  (scripts/add-session-changes.sh): the changed recordings teach the fit
 //                  what a session change does to a voice
 //   --hold-out V   leaves voice V out of the fit (the voices of the committed test recordings)
+//   --fit-only DIR a corpus fitted on but left out of choosing the weight and the gain
+//                  (speed-changed copies of voices)
 //   --jobs N       threads for the features (default: the number of cores)
 //   --output FILE  where the table goes (default: standard output)
 //
@@ -33,8 +38,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: speech_model_vector_fit [--hold-out VOICE]... [--jobs N] [--output FILE] "
-    "CORPUS_DIR...\n";
+    "usage: speech_model_vector_fit [--hold-out VOICE]... [--fit-only DIR]... [--jobs N]\n"
+    "                               [--output FILE] CORPUS_DIR...\n";
 
 [[noreturn]] void Usage(const char* problem) {
     std::fprintf(stderr, "speech_model_vector_fit: %s\n%s", problem, kUsage);
@@ -45,6 +50,8 @@ constexpr const char* kUsage =
 
 int main(int argc, char** argv) {
     std::vector<std::filesystem::path> corpora;
+    fitting::FitOptions fitOptions;
+    std::vector<std::filesystem::path> fitOnly;
     std::set<std::string> heldOut;
     std::string output;
     int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -56,6 +63,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (argument == "--hold-out" && hasValue) {
             heldOut.insert(argv[++i]);
+        } else if (argument == "--fit-only" && hasValue) {
+            fitOnly.emplace_back(argv[++i]);
         } else if (argument == "--jobs" && hasValue) {
             jobs = std::atoi(argv[++i]);
             if (jobs < 1) {
@@ -63,6 +72,9 @@ int main(int argc, char** argv) {
             }
         } else if (argument == "--output" && hasValue) {
             output = argv[++i];
+        } else if (bool tookValue = false; fitting::TakeFitOption(
+                       argument, hasValue ? argv[i + 1] : nullptr, fitOptions, tookValue)) {
+            i += tookValue ? 1 : 0;
         } else if (argument.starts_with("-")) {
             Usage("unknown option or missing value");
         } else {
@@ -73,18 +85,19 @@ int main(int argc, char** argv) {
         Usage("no corpus given");
     }
     try {
-        const std::vector<fitting::Recording> recordings = fitting::LoadCorpora(corpora, jobs);
+        const std::vector<fitting::Recording> recordings =
+            fitting::LoadCorpora(corpora, jobs, fitOnly);
         std::vector<std::size_t> training;
         std::set<std::string> voices;
         for (std::size_t i = 0; i < recordings.size(); ++i) {
-            if (!heldOut.count(recordings[i].source.voice)) {
+            if (!heldOut.count(fitting::PersonOf(recordings[i].source.voice))) {
                 training.push_back(i);
                 voices.insert(recordings[i].source.voice);
             }
         }
         std::fprintf(stderr, "fitting on %zu recordings of %zu voices\n", training.size(),
                      voices.size());
-        const fitting::FitOptions options;
+        const fitting::FitOptions& options = fitOptions;
         const speech::ModelVectorParameters parameters =
             fitting::FitModelVector(recordings, training, options, stderr);
 
@@ -92,6 +105,9 @@ int main(int argc, char** argv) {
         provenance << "Fitted on " << training.size() << " recordings of " << voices.size()
                    << " voices from the corpora";
         for (const auto& corpus : corpora) {
+            provenance << " " << corpus.filename().string();
+        }
+        for (const auto& corpus : fitOnly) {
             provenance << " " << corpus.filename().string();
         }
         provenance << "\n(scripts/fit-model-vector.sh)";

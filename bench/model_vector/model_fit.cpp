@@ -3,6 +3,7 @@
 #include <Eigen/Dense>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <random>
 #include <set>
 #include <stdexcept>
@@ -23,13 +24,14 @@ std::vector<double> Geometric(double from, double to, std::size_t steps) {
     return values;
 }
 
-// Rows of whole random orthonormal bases of a space of `dims` dimensions, one after another.
-std::vector<double> ReadingDirections(std::size_t dims, unsigned seed) {
-    std::mt19937_64 random(seed);
+// Rows of whole random orthonormal bases of a space of `dims` dimensions, one after another,
+// `rows` of them.
+std::vector<Eigen::VectorXd> OrthonormalRows(std::size_t dims, std::size_t rows,
+                                             std::mt19937_64& random) {
     std::normal_distribution<double> normal;
-    std::vector<double> directions;
+    std::vector<Eigen::VectorXd> result;
     const auto size = static_cast<Eigen::Index>(dims);
-    while (directions.size() < speech::kModelVectorSize * dims) {
+    while (result.size() < rows) {
         Eigen::MatrixXd gaussian(size, size);
         for (Eigen::Index i = 0; i < size; ++i) {
             for (Eigen::Index j = 0; j < size; ++j) {
@@ -38,11 +40,35 @@ std::vector<double> ReadingDirections(std::size_t dims, unsigned seed) {
         }
         const Eigen::MatrixXd basis =
             Eigen::HouseholderQR<Eigen::MatrixXd>(gaussian).householderQ();
-        for (Eigen::Index i = 0; i < size && directions.size() < speech::kModelVectorSize * dims;
-             ++i) {
-            for (Eigen::Index j = 0; j < size; ++j) {
-                directions.push_back(basis(i, j));
-            }
+        for (Eigen::Index i = 0; i < size && result.size() < rows; ++i) {
+            result.emplace_back(basis.row(i).transpose());
+        }
+    }
+    return result;
+}
+
+// The reading directions over the joined coordinates (voice, then phrase): the first rows read
+// the voice coordinates alone, the last `phraseReadings` rows the phrase coordinates alone. So
+// a recording that says another phrase misses at the phrase's positions whatever its voice
+// does, and with more phrase positions than the verifier's miss limit the phrase is a
+// condition of its own.
+std::vector<double> ReadingDirections(std::size_t voiceDims, std::size_t phraseDims,
+                                      std::size_t phraseReadings, unsigned seed) {
+    std::mt19937_64 random(seed);
+    const std::size_t voiceReadings = speech::kModelVectorSize - phraseReadings;
+    const std::size_t dims = voiceDims + phraseDims;
+    std::vector<double> directions(speech::kModelVectorSize * dims, 0.0);
+    const auto voiceRows = OrthonormalRows(voiceDims, voiceReadings, random);
+    const auto phraseRows = OrthonormalRows(phraseDims, phraseReadings, random);
+    for (std::size_t i = 0; i < voiceReadings; ++i) {
+        for (std::size_t j = 0; j < voiceDims; ++j) {
+            directions[i * dims + j] = voiceRows[i](static_cast<Eigen::Index>(j));
+        }
+    }
+    for (std::size_t i = 0; i < phraseReadings; ++i) {
+        for (std::size_t j = 0; j < phraseDims; ++j) {
+            directions[(voiceReadings + i) * dims + voiceDims + j] =
+                phraseRows[i](static_cast<Eigen::Index>(j));
         }
     }
     return directions;
@@ -64,37 +90,51 @@ speech::ModelVectorParameters FitProjections(const std::vector<Recording>& recor
                                              const std::vector<std::size_t>& training,
                                              const FitOptions& options) {
     const std::vector<std::size_t> voiced = Voiced(recordings, training);
-    // Classes are (voice, phrase); voices and phrases numbered in order of appearance.
-    std::map<std::string, std::size_t> voiceIds;
-    std::map<std::string, std::size_t> phraseIds;
-    std::map<std::pair<std::size_t, std::size_t>, std::size_t> classIds;
-    std::vector<std::size_t> classOf;
-    std::vector<std::size_t> voiceOfClass;
-    std::vector<std::size_t> phraseOfClass;
+    // Numbers given to keys in order of appearance.
+    struct Numbering {
+        std::map<std::string, std::size_t> ids;
+        std::pair<std::size_t, bool> Of(const std::string& key) {
+            const auto [found, added] = ids.try_emplace(key, ids.size());
+            return {found->second, added};
+        }
+    };
+    // The phrase: classes are (voice, phrase), each compared with the same voice's other
+    // phrases. The voice: classes are (voice, phrase), compared with other voices saying the
+    // same phrase; in a corpus of read speech a class is a voice whatever it reads, compared
+    // with the corpus's other voices.
+    Numbering voices, phraseGroups, phraseClasses, voiceGroups, voiceClasses;
+    std::vector<std::size_t> phraseClassOf, voiceClassOf;
+    std::vector<std::size_t> groupOfPhraseClass, groupOfVoiceClass;
     std::vector<const std::vector<double>*> voiceSamples;
     std::vector<const std::vector<double>*> phraseSamples;
     for (const std::size_t i : voiced) {
         const Recording& recording = recordings[i];
-        const std::size_t v =
-            voiceIds.try_emplace(recording.source.voice, voiceIds.size()).first->second;
-        const std::string phraseKey = recording.corpus + "/" + recording.source.phrase;
-        const std::size_t p = phraseIds.try_emplace(phraseKey, phraseIds.size()).first->second;
-        const auto [found, added] = classIds.try_emplace({v, p}, classIds.size());
-        if (added) {
-            voiceOfClass.push_back(v);
-            phraseOfClass.push_back(p);
+        const std::string voice = recording.corpus + "/" + recording.source.voice;
+        const std::string phrase = recording.corpus + "/" + recording.source.phrase;
+        const std::size_t v = voices.Of(voice).first;
+        const auto [phraseClass, newPhraseClass] = phraseClasses.Of(voice + "\t" + phrase);
+        if (newPhraseClass) {
+            groupOfPhraseClass.push_back(v);
         }
-        classOf.push_back(found->second);
+        phraseClassOf.push_back(phraseClass);
+
+        const std::string voiceGroup = recording.readSpeech ? recording.corpus : phrase;
+        const std::string voiceClassKey = recording.readSpeech ? voice : voice + "\t" + phrase;
+        const auto [voiceClass, newVoiceClass] = voiceClasses.Of(voiceClassKey);
+        if (newVoiceClass) {
+            groupOfVoiceClass.push_back(voiceGroups.Of(voiceGroup).first);
+        }
+        voiceClassOf.push_back(voiceClass);
         voiceSamples.push_back(&recording.statistics.voice);
         phraseSamples.push_back(&recording.statistics.phrase);
     }
     speech::ModelVectorParameters parameters;
-    // The voice: speakers compared with others saying the same phrase.
-    parameters.voice = FitDiscriminant(voiceSamples, classOf, phraseOfClass, options.voice);
-    // The phrase: one speaker's phrases compared with each other.
-    parameters.phrase = FitDiscriminant(phraseSamples, classOf, voiceOfClass, options.phrase);
-    parameters.directions =
-        ReadingDirections(parameters.voice.outputs + parameters.phrase.outputs, options.seed);
+    parameters.voice =
+        FitDiscriminant(voiceSamples, voiceClassOf, groupOfVoiceClass, options.voice);
+    parameters.phrase =
+        FitDiscriminant(phraseSamples, phraseClassOf, groupOfPhraseClass, options.phrase);
+    parameters.directions = ReadingDirections(parameters.voice.outputs, parameters.phrase.outputs,
+                                              options.phraseReadings, options.seed);
     return parameters;
 }
 
@@ -108,6 +148,39 @@ bool Accepted(const kelvo::ModelVector& enrolled, const kelvo::ModelVector& test
     return kelvo::CompareVectors(enrolled, enrolled, test, kelvo::kPassThreshold).accepted;
 }
 
+// The positions that read the phrase alone: their voice columns are all 0.
+std::vector<bool> PhrasePositions(const speech::ModelVectorParameters& parameters) {
+    std::vector<bool> readsPhrase(speech::kModelVectorSize, false);
+    const std::size_t dims = parameters.voice.outputs + parameters.phrase.outputs;
+    for (std::size_t i = 0; i < speech::kModelVectorSize; ++i) {
+        bool phraseOnly = true;
+        for (std::size_t j = 0; j < parameters.voice.outputs; ++j) {
+            phraseOnly = phraseOnly && parameters.directions[i * dims + j] == 0.0;
+        }
+        readsPhrase[i] = phraseOnly;
+    }
+    return readsPhrase;
+}
+
+// The test vector with the other part's positions taken from the enrolment: what the
+// comparison sees of one part alone (of the phrase: as if the voice matched exactly).
+kelvo::ModelVector OnePart(const kelvo::ModelVector& enrolled, kelvo::ModelVector test,
+                           const std::vector<bool>& readsPhrase, bool phrasePart) {
+    for (std::size_t i = 0; i < test.size(); ++i) {
+        if (readsPhrase[i] != phrasePart) {
+            test[i] = enrolled[i];
+        }
+    }
+    return test;
+}
+
+// Another voice of the same person (a synthesizer voice with other settings) saying the
+// enrolled phrase: neither the enrolled voice nor an impostor, so counted apart.
+bool SamePersonVariants(const Recording& enrolled, const Recording& test, TrialKind kind) {
+    return kind == TrialKind::kImpostor &&
+           PersonOf(enrolled.source.voice) == PersonOf(test.source.voice);
+}
+
 // The enrolments and trials among a subset of the recordings, with indices into the whole.
 struct Plan {
     std::vector<std::size_t> members;  // subset index -> recording index
@@ -116,10 +189,12 @@ struct Plan {
 
 Plan PlanAmong(const std::vector<Recording>& recordings, const std::vector<std::size_t>& among) {
     Plan plan;
-    plan.members = among;
     std::vector<accuracy::Recording> sources;
     for (const std::size_t i : among) {
-        sources.push_back(recordings[i].source);
+        if (!recordings[i].fitOnly) {
+            plan.members.push_back(i);
+            sources.push_back(recordings[i].source);
+        }
     }
     plan.enrolments = accuracy::PlanTrials(sources);
     return plan;
@@ -134,7 +209,7 @@ struct GridCounts {
 
 void CountGrid(const std::vector<Recording>& recordings, const Plan& plan,
                speech::ModelVectorParameters parameters, const std::vector<double>& weights,
-               const std::vector<double>& gains, GridCounts& counts) {
+               const std::vector<double>& gains, const FitOptions& options, GridCounts& counts) {
     const std::size_t n = plan.members.size();
     for (std::size_t w = 0; w < weights.size(); ++w) {
         parameters.phraseWeight = weights[w];
@@ -145,6 +220,7 @@ void CountGrid(const std::vector<Recording>& recordings, const Plan& plan,
                 coordinates[m] = speech::Coordinates(recording.statistics, parameters);
             }
         }
+        const std::vector<bool> readsPhrase = PhrasePositions(parameters);
         for (std::size_t g = 0; g < gains.size(); ++g) {
             parameters.gain = gains[g];
             std::vector<kelvo::ModelVector> vectors(n);
@@ -155,18 +231,28 @@ void CountGrid(const std::vector<Recording>& recordings, const Plan& plan,
             }
             auto& cell = counts.cells[w * gains.size() + g];
             for (const accuracy::Enrolment& enrolment : plan.enrolments) {
-                if (coordinates[enrolment.recording].empty()) {
+                if (coordinates[enrolment.recording].empty() ||
+                    recordings[plan.members[enrolment.recording]].fitOnly) {
                     continue;
                 }
                 const std::string& corpus = recordings[plan.members[enrolment.recording]].corpus;
                 for (const accuracy::Trial& trial : enrolment.trials) {
                     const Recording& test = recordings[plan.members[trial.test]];
-                    if (!test.source.Clean() || trial.kind == TrialKind::kNearPhrase) {
+                    if (!test.source.Clean() || trial.kind == TrialKind::kNearPhrase ||
+                        SamePersonVariants(recordings[plan.members[enrolment.recording]], test,
+                                           trial.kind)) {
                         continue;
                     }
+                    // With phraseAlone another password is to be refused by its phrase
+                    // alone, however close the voice: its voice positions are taken from the
+                    // enrolment.
                     const bool accepted =
                         !coordinates[trial.test].empty() &&
-                        Accepted(vectors[enrolment.recording], vectors[trial.test]);
+                        Accepted(vectors[enrolment.recording],
+                                 options.phraseAlone && trial.kind == TrialKind::kWrongPhrase
+                                     ? OnePart(vectors[enrolment.recording], vectors[trial.test],
+                                               readsPhrase, true)
+                                     : vectors[trial.test]);
                     cell[{corpus, trial.kind}].Add(trial.kind == TrialKind::kGenuine ? !accepted
                                                                                      : accepted);
                 }
@@ -198,20 +284,50 @@ double Cost(const std::map<std::pair<std::string, TrialKind>, Rate>& cell, const
 
 }  // namespace
 
+bool TakeFitOption(std::string_view option, const char* value, FitOptions& options,
+                   bool& tookValue) {
+    tookValue = false;
+    if (option == "--weighted") {
+        options.voice.weighted = options.phrase.weighted = true;
+        return true;
+    }
+    if (option == "--phrase-alone") {
+        options.phraseAlone = true;
+        return true;
+    }
+    std::size_t* target = option == "--voice-outputs"     ? &options.voice.outputs
+                          : option == "--phrase-outputs"  ? &options.phrase.outputs
+                          : option == "--phrase-readings" ? &options.phraseReadings
+                                                          : nullptr;
+    if (target == nullptr) {
+        return false;
+    }
+    const long number = value != nullptr ? std::strtol(value, nullptr, 10) : 0;
+    if (number < 1 || number >= static_cast<long>(speech::kModelVectorSize)) {
+        std::fprintf(stderr, "%.*s needs a number from 1 to 44\n", static_cast<int>(option.size()),
+                     option.data());
+        std::exit(2);
+    }
+    *target = static_cast<std::size_t>(number);
+    tookValue = true;
+    return true;
+}
+
 std::vector<std::vector<std::size_t>> FoldsByVoice(const std::vector<Recording>& recordings,
                                                    const std::vector<std::size_t>& among,
                                                    std::size_t folds) {
-    std::map<std::string, std::size_t> foldOfVoice;
-    std::map<std::string, std::size_t> voicesOfCorpus;
+    std::map<std::string, std::size_t> foldOfPerson;
+    std::map<std::string, std::size_t> personsOfCorpus;
     for (const std::size_t i : among) {
         const Recording& recording = recordings[i];
-        if (!foldOfVoice.count(recording.source.voice)) {
-            foldOfVoice[recording.source.voice] = voicesOfCorpus[recording.corpus]++ % folds;
+        const std::string person = PersonOf(recording.source.voice);
+        if (!foldOfPerson.count(person)) {
+            foldOfPerson[person] = personsOfCorpus[recording.corpus]++ % folds;
         }
     }
     std::vector<std::vector<std::size_t>> result(folds);
     for (const std::size_t i : among) {
-        result[foldOfVoice[recordings[i].source.voice]].push_back(i);
+        result[foldOfPerson[PersonOf(recordings[i].source.voice)]].push_back(i);
     }
     return result;
 }
@@ -235,7 +351,8 @@ speech::ModelVectorParameters FitModelVector(const std::vector<Recording>& recor
             }
         }
         const speech::ModelVectorParameters inner = FitProjections(recordings, rest, options);
-        CountGrid(recordings, PlanAmong(recordings, folds[f]), inner, weights, gains, counts);
+        CountGrid(recordings, PlanAmong(recordings, folds[f]), inner, weights, gains, options,
+                  counts);
     }
     std::size_t best = 0;
     for (std::size_t c = 1; c < counts.cells.size(); ++c) {
@@ -281,6 +398,19 @@ void Measurement::Merge(const Measurement& other) {
             (*target)[key].errors += rate.errors;
         }
     }
+    for (const auto& [key, value] : other.misses) {
+        misses[key].trials += value.trials;
+        misses[key].voice += value.voice;
+        misses[key].phrase += value.phrase;
+    }
+    for (const auto& [key, rate] : other.wrongPhraseAlone) {
+        wrongPhraseAlone[key].trials += rate.trials;
+        wrongPhraseAlone[key].errors += rate.errors;
+    }
+    for (const auto& [key, rate] : other.variants) {
+        variants[key].trials += rate.trials;
+        variants[key].errors += rate.errors;
+    }
     for (const auto& [key, rate] : other.levelDisagreement) {
         levelDisagreement[key].trials += rate.trials;
         levelDisagreement[key].errors += rate.errors;
@@ -299,6 +429,14 @@ Measurement Measure(const std::vector<Recording>& recordings,
                 ToModelVector(speech::ComputeModelVector(recording.statistics, parameters));
         }
     }
+    const std::vector<bool> readsPhrase = PhrasePositions(parameters);
+    const auto partMisses = [&](const kelvo::ModelVector& enrolled, const kelvo::ModelVector& test,
+                                bool phrasePart) {
+        return kelvo::CompareVectors(enrolled, enrolled,
+                                     OnePart(enrolled, test, readsPhrase, phrasePart),
+                                     kelvo::kPassThreshold)
+            .misses;
+    };
     Measurement measurement;
     // Decisions on the level changes of each attempt: (enrolment, voice, phrase, session) ->
     // change -> accepted.
@@ -306,6 +444,9 @@ Measurement Measure(const std::vector<Recording>& recordings,
         levels;
     for (const accuracy::Enrolment& enrolment : plan.enrolments) {
         const Recording& enrolled = recordings[plan.members[enrolment.recording]];
+        if (enrolled.fitOnly) {
+            continue;
+        }
         ++measurement.enrolments[enrolled.corpus];
         if (!vectors[enrolment.recording]) {
             ++measurement.failedEnrolments[enrolled.corpus];
@@ -313,6 +454,14 @@ Measurement Measure(const std::vector<Recording>& recordings,
         }
         for (const accuracy::Trial& trial : enrolment.trials) {
             const Recording& test = recordings[plan.members[trial.test]];
+            if (SamePersonVariants(enrolled, test, trial.kind)) {
+                if (test.source.Clean()) {
+                    measurement.variants[enrolled.corpus].Add(
+                        vectors[trial.test] &&
+                        Accepted(*vectors[enrolment.recording], *vectors[trial.test]));
+                }
+                continue;
+            }
             const bool accepted = vectors[trial.test] &&
                                   Accepted(*vectors[enrolment.recording], *vectors[trial.test]);
             const bool error = trial.kind == TrialKind::kGenuine ? !accepted : accepted;
@@ -324,6 +473,20 @@ Measurement Measure(const std::vector<Recording>& recordings,
             if (test.source.Clean()) {
                 measurement.byVoice[{enrolled.corpus, trial.kind, enrolled.source.voice}].Add(
                     error);
+                if (vectors[trial.test] && trial.kind == TrialKind::kWrongPhrase) {
+                    measurement.wrongPhraseAlone[enrolled.corpus].Add(
+                        Accepted(*vectors[enrolment.recording],
+                                 OnePart(*vectors[enrolment.recording], *vectors[trial.test],
+                                         readsPhrase, true)));
+                }
+                if (vectors[trial.test]) {
+                    auto& misses = measurement.misses[{enrolled.corpus, trial.kind}];
+                    ++misses.trials;
+                    misses.voice +=
+                        partMisses(*vectors[enrolment.recording], *vectors[trial.test], false);
+                    misses.phrase +=
+                        partMisses(*vectors[enrolment.recording], *vectors[trial.test], true);
+                }
             }
         }
     }

@@ -31,6 +31,19 @@ bool HasLoudChangingFrames(const std::vector<FeatureMatrix>& files, const FrameL
                        [](double variance) { return variance > kConstantVariance; });
 }
 
+// The longest stretch of voiced frames, breaks of up to kVoicingGapFrames included.
+std::size_t LongestVoicedStretch(const std::vector<std::size_t>& voiced) {
+    std::size_t longest = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < voiced.size(); ++i) {
+        if (i > 0 && voiced[i] - voiced[i - 1] > kVoicingGapFrames + 1) {
+            start = i;
+        }
+        longest = std::max(longest, voiced[i] - voiced[start] + 1);
+    }
+    return longest;
+}
+
 }  // namespace
 
 bool HasVoice(const std::vector<FeatureMatrix>& files, const FrameLayout& frames) {
@@ -42,7 +55,11 @@ bool HasVoice(const std::vector<FeatureMatrix>& files, const FrameLayout& frames
     double squares = 0.0;
     std::size_t voiced = 0;
     for (const FeatureMatrix& features : files) {
-        for (const std::size_t frame : VoicedFrames(features, frames)) {
+        const std::vector<std::size_t> voicedFrames = VoicedFrames(features, frames);
+        if (LongestVoicedStretch(voicedFrames) > kMaxVoicedStretch) {
+            return false;
+        }
+        for (const std::size_t frame : voicedFrames) {
             const double semitones = 12.0 * std::log2(static_cast<double>(features.pitch[frame]));
             sum += semitones;
             squares += semitones * semitones;

@@ -86,6 +86,24 @@ Wave Tones(std::vector<double> hz, int harmonics = 1) {
     });
 }
 
+// A machine's hum: harmonics of a base frequency that wanders slowly by `wander` (a fraction)
+// as a fan or motor changes speed, over `noise` times white noise.
+Wave Machine(double hz, double wander, int harmonics, double noise, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> white;
+    double phase = 0;
+    return Make([=, &rng, &white](double t) mutable {
+        const double f = hz * (1 + wander * std::sin(kTwoPi * 0.4 * t) +
+                               wander / 3 * std::sin(kTwoPi * 1.3 * t));
+        phase += kTwoPi * f / kRate;
+        double x = 0;
+        for (int k = 1; k <= harmonics; ++k) {
+            x += std::sin(k * phase) / k;
+        }
+        return x + noise * white(rng);
+    });
+}
+
 // Single-sample clicks: every `period` samples, or (period 0) at random about 20 a second
 // with random signs.
 Wave Clicks(int period, unsigned seed = 0) {
@@ -184,6 +202,14 @@ std::vector<std::pair<std::string, std::string>> Signals(const std::string& spee
          }},
         {"fan: pink noise and 120 Hz hum",
          [] { return Sum(Peak(Noise(Colour::kPink, 21), -8), Peak(Tones({120}, 3), -18)); }},
+        {"fan blades: 140 Hz wandering by 3 %", [] { return Machine(140, 0.03, 5, 0, 23); }},
+        {"motor whine: 220 Hz wandering by 5 %, hiss",
+         [] { return Machine(220, 0.05, 7, 0.2, 24); }},
+        {"air conditioner: 100 Hz wandering by 2 %, brown noise",
+         [] {
+             return Sum(Peak(Machine(100, 0.02, 9, 0, 25), -8),
+                        Peak(Noise(Colour::kBrown, 26), -12));
+         }},
     };
     for (const auto& [name, make] : shaped) {
         signals.emplace_back(name, Bytes(Peak(make(), -6)));

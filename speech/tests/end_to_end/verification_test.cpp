@@ -2,6 +2,9 @@
 // take enrolled as recordings 1 and 2, the attempt as recording 3.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -28,6 +31,23 @@ class Verification : public test_support::InTempDir {
 
     static double Attempt(const char* sample) {
         Use(sample, 3);
+        return EvalSpeaker("Demo", 3);
+    }
+
+    // The sample brought to a peak of dbfs below full scale and stored in 8 bits again, as a
+    // quieter speaker on the same recorder gives it, then attempted.
+    static double AttemptAtLevel(const char* sample, double dbfs) {
+        std::string bytes = ReadFile(std::string(SPEECH_TEST_DATA) + "/" + sample);
+        int peak = 1;
+        for (const char b : bytes) {
+            peak = std::max(peak, std::abs(static_cast<unsigned char>(b) - 128));
+        }
+        const double factor = 127.0 * std::pow(10.0, dbfs / 20.0) / peak;
+        for (char& b : bytes) {
+            const double x = (static_cast<unsigned char>(b) - 128) * factor;
+            b = static_cast<char>(128 + std::lround(std::clamp(x, -128.0, 127.0)));
+        }
+        WriteFile("3.raw", bytes);
         return EvalSpeaker("Demo", 3);
     }
 };
@@ -85,3 +105,27 @@ TEST_F(Verification, SilenceAndMissingRecordingsScoreZero) {
 }
 
 }  // namespace
+
+// The same attempt gives the same decision whether it was spoken at full scale or 24 dB below:
+// genuine attempts stay accepted, other voices and other passwords stay refused.
+TEST_F(Verification, TheDecisionDoesNotChangeWithTheLevel) {
+    struct Case {
+        const char* enrolled;
+        const char* attempt;
+        bool accepted;
+    };
+    for (const Case& c : {Case{"real16_1234_4.raw", "real16_1234_5.raw", true},
+                          Case{"real21_1234_4.raw", "real21_1234_5.raw", true},
+                          Case{"real16_1234_4.raw", "real21_1234_5.raw", false},
+                          Case{"real21_1234_4.raw", "real16_1234_4.raw", false},
+                          Case{"real16_1234_4.raw", "real16_5678_1.raw", false},
+                          Case{"voiceA_pass_1.raw", "voiceA_pass_2.raw", true},
+                          Case{"voiceA_pass_1.raw", "voiceB_pass_1.raw", false}}) {
+        ASSERT_NO_FATAL_FAILURE(Enrol(c.enrolled));
+        for (const double dbfs : {0.0, -6.0, -12.0, -18.0, -24.0}) {
+            SCOPED_TRACE(std::string(c.enrolled) + " against " + c.attempt + " at " +
+                         std::to_string(dbfs) + " dBFS");
+            EXPECT_EQ(AttemptAtLevel(c.attempt, dbfs) > 0.0, c.accepted);
+        }
+    }
+}

@@ -30,12 +30,14 @@ class InitHmm : public test_support::InTempDir {
     }
 
     // Speech-like frames: statics that move with time, loud frames between quiet ones, a
-    // pitch that moves with them.
+    // pitch that moves with them, voicing that breaks off between syllables.
     static FeatureMatrix Features(std::size_t frames, std::size_t dims = 45) {
         FeatureMatrix features(frames, dims);
         for (std::size_t t = 0; t < frames; ++t) {
             features.pitch.push_back(
-                static_cast<float>(120.0 + 20.0 * std::sin(0.05 * static_cast<double>(t))));
+                t % 40 < 34
+                    ? static_cast<float>(120.0 + 20.0 * std::sin(0.05 * static_cast<double>(t)))
+                    : 0.0f);
             for (std::size_t d = 0; d < dims; ++d) {
                 features.At(t, d) =
                     static_cast<float>(std::sin(0.1 * static_cast<double>(t * (d + 1))));

@@ -53,12 +53,14 @@ TEST(SpeechFrames, FixedRangeAndAboveTheNoiseFloor) {
     EXPECT_EQ(ActiveFrames(features, kLayout), (std::vector<std::size_t>{0, 1, 4}));
 }
 
-// 200 loud frames whose statics move; every other one voiced at a pitch from `pitchOf`.
+// 200 loud frames whose statics move; every other one voiced at a pitch from `pitchOf`, in
+// syllables of 20 frames with 5 unvoiced ones between them (breaks = false: no such pauses).
 template <typename PitchOf>
-FeatureMatrix Voice(PitchOf pitchOf, std::size_t voicedEvery = 2) {
+FeatureMatrix Voice(PitchOf pitchOf, std::size_t voicedEvery = 2, bool breaks = true) {
     FeatureMatrix features;
     for (std::size_t t = 0; t < 200; ++t) {
-        const auto pitch = t % voicedEvery == 0 ? static_cast<float>(pitchOf(t)) : 0.0f;
+        const bool voiced = t % voicedEvery == 0 && (!breaks || t % 25 < 20);
+        const auto pitch = voiced ? static_cast<float>(pitchOf(t)) : 0.0f;
         AddFrame(features, static_cast<float>(std::sin(0.1 * static_cast<double>(t))), 1.0f, pitch);
     }
     return features;
@@ -82,6 +84,8 @@ TEST(VoiceCheck, WantsEnoughVoicedFramesWithAMovingPitch) {
         {"a pitch that jitters by a cent or two", Voice(almostFlat), false},
         {"too few voiced frames", Voice(intonation, 11), false},
         {"no pitch at all", Voice(intonation, 1000), false},
+        {"voiced without a break for 1.6 s (a fan, a motor)", Voice(intonation, 1, false), false},
+        {"voiced with breaks the tracker missed", Voice(intonation, 2, false), false},
     };
     for (Case& c : cases) {
         EXPECT_EQ(HasVoice({c.features}, kLayout), c.voice) << c.what;

@@ -1,0 +1,52 @@
+// The cost of one verification in process: the recording is enrolled as recordings 1 and 2,
+// then verified as recording 3 RUNS times (default 50); prints the median and the fastest
+// wall time of one EvalSpeaker call, and the score.
+//
+//   kelvo_eval_timer RECORDING.raw [RUNS]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "kelvo/kelvo.h"
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: %s RECORDING.raw [RUNS]\n", argv[0]);
+        return 2;
+    }
+    const int runs = argc == 3 ? std::atoi(argv[2]) : 50;
+    if (runs < 1) {
+        std::fprintf(stderr, "RUNS must be a positive number\n");
+        return 2;
+    }
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::remove("kelvo.cfg", error);
+    for (const char* copy : {"1.raw", "2.raw", "3.raw"}) {
+        fs::copy_file(argv[1], copy, fs::copy_options::overwrite_existing, error);
+        if (error) {
+            std::fprintf(stderr, "cannot copy %s: %s\n", argv[1], error.message().c_str());
+            return 1;
+        }
+    }
+    if (TrainSpeaker("Demo", 1) != KELVO_TRAIN_OK || TrainSpeaker("Demo", 2) != KELVO_TRAIN_OK) {
+        std::fprintf(stderr, "enrolment failed\n");
+        return 1;
+    }
+    std::vector<double> milliseconds;
+    double score = 0.0;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        score = EvalSpeaker("Demo", 3);
+        milliseconds.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    std::sort(milliseconds.begin(), milliseconds.end());
+    std::printf("EvalSpeaker: median %.2f ms, fastest %.2f ms over %d runs; score %.2f\n",
+                milliseconds[milliseconds.size() / 2], milliseconds.front(), runs, score);
+    return 0;
+}
