@@ -47,17 +47,26 @@ std::vector<Eigen::VectorXd> OrthonormalRows(std::size_t dims, std::size_t rows,
     return result;
 }
 
-// The reading directions over the joined coordinates (voice, then phrase): the first rows read
-// the voice coordinates alone, the last `phraseReadings` rows the phrase coordinates alone. So
-// a recording that says another phrase misses at the phrase's positions whatever its voice
-// does, and with more phrase positions than the verifier's miss limit the phrase is a
-// condition of its own.
+// The reading directions over the joined coordinates (voice, then phrase): with
+// phraseReadings 0 whole random orthonormal bases of them all, so that every position reads
+// both parts; otherwise the first rows read the voice coordinates alone and the last
+// `phraseReadings` rows the phrase coordinates alone, so that a recording saying another
+// phrase misses at the phrase's positions whatever its voice does.
 std::vector<double> ReadingDirections(std::size_t voiceDims, std::size_t phraseDims,
                                       std::size_t phraseReadings, unsigned seed) {
     std::mt19937_64 random(seed);
     const std::size_t voiceReadings = speech::kModelVectorSize - phraseReadings;
     const std::size_t dims = voiceDims + phraseDims;
     std::vector<double> directions(speech::kModelVectorSize * dims, 0.0);
+    if (phraseReadings == 0) {  // every position reads both parts
+        const auto rows = OrthonormalRows(dims, speech::kModelVectorSize, random);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            for (std::size_t j = 0; j < dims; ++j) {
+                directions[i * dims + j] = rows[i](static_cast<Eigen::Index>(j));
+            }
+        }
+        return directions;
+    }
     const auto voiceRows = OrthonormalRows(voiceDims, voiceReadings, random);
     const auto phraseRows = OrthonormalRows(phraseDims, phraseReadings, random);
     for (std::size_t i = 0; i < voiceReadings; ++i) {
@@ -302,9 +311,10 @@ bool TakeFitOption(std::string_view option, const char* value, FitOptions& optio
     if (target == nullptr) {
         return false;
     }
-    const long number = value != nullptr ? std::strtol(value, nullptr, 10) : 0;
-    if (number < 1 || number >= static_cast<long>(speech::kModelVectorSize)) {
-        std::fprintf(stderr, "%.*s needs a number from 1 to 44\n", static_cast<int>(option.size()),
+    const long number = value != nullptr ? std::strtol(value, nullptr, 10) : -1;
+    const long least = target == &options.phraseReadings ? 0 : 1;  // 0: both parts everywhere
+    if (number < least || number >= static_cast<long>(speech::kModelVectorSize)) {
+        std::fprintf(stderr, "%.*s needs a number up to 44\n", static_cast<int>(option.size()),
                      option.data());
         std::exit(2);
     }
@@ -430,6 +440,8 @@ Measurement Measure(const std::vector<Recording>& recordings,
         }
     }
     const std::vector<bool> readsPhrase = PhrasePositions(parameters);
+    // Whether some positions read the phrase alone: only then are the parts told apart.
+    const bool split = std::find(readsPhrase.begin(), readsPhrase.end(), true) != readsPhrase.end();
     const auto partMisses = [&](const kelvo::ModelVector& enrolled, const kelvo::ModelVector& test,
                                 bool phrasePart) {
         return kelvo::CompareVectors(enrolled, enrolled,
@@ -473,13 +485,13 @@ Measurement Measure(const std::vector<Recording>& recordings,
             if (test.source.Clean()) {
                 measurement.byVoice[{enrolled.corpus, trial.kind, enrolled.source.voice}].Add(
                     error);
-                if (vectors[trial.test] && trial.kind == TrialKind::kWrongPhrase) {
+                if (split && vectors[trial.test] && trial.kind == TrialKind::kWrongPhrase) {
                     measurement.wrongPhraseAlone[enrolled.corpus].Add(
                         Accepted(*vectors[enrolment.recording],
                                  OnePart(*vectors[enrolment.recording], *vectors[trial.test],
                                          readsPhrase, true)));
                 }
-                if (vectors[trial.test]) {
+                if (split && vectors[trial.test]) {
                     auto& misses = measurement.misses[{enrolled.corpus, trial.kind}];
                     ++misses.trials;
                     misses.voice +=

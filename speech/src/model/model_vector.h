@@ -10,11 +10,9 @@
 //      one speaker's phrases differ most next to how the same phrase varies;
 //   2. each of the two projections is scaled to a fixed length (only its direction counts,
 //      so a louder or longer take does not move it), the phrase part then weighted;
-//   3. the joined coordinates are read along 45 fixed directions: the first positions read
-//      the voice alone, the last ones (more than the verifier's miss limit) the phrase alone,
-//      each part along whole orthonormal bases of its own coordinates, so that the number of
-//      positions that miss grows with the distance in every direction alike, and a different
-//      password misses too often to pass however close the voice is;
+//   3. the joined coordinates are read along 45 fixed directions (whole orthonormal bases of
+//      their space, one after another), so that the number of positions that miss grows with
+//      the distance between two recordings in every direction alike;
 //   4. each reading r becomes level + gain * r, kept within [minimum, maximum]: around a level
 //      this high the verifier's relative tolerance is nearly the same absolute distance at
 //      every position, and the gain sets how far apart two takes of one speaker may lie.
