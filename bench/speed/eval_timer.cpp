@@ -7,9 +7,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <vector>
 
+#include "demo_enrolment.h"
 #include "kelvo/kelvo.h"
 
 int main(int argc, char** argv) {
@@ -22,18 +22,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "RUNS must be a positive number\n");
         return 2;
     }
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::remove("kelvo.cfg", error);
-    for (const char* copy : {"1.raw", "2.raw", "3.raw"}) {
-        fs::copy_file(argv[1], copy, fs::copy_options::overwrite_existing, error);
-        if (error) {
-            std::fprintf(stderr, "cannot copy %s: %s\n", argv[1], error.message().c_str());
-            return 1;
-        }
-    }
-    if (TrainSpeaker("Demo", 1) != KELVO_TRAIN_OK || TrainSpeaker("Demo", 2) != KELVO_TRAIN_OK) {
-        std::fprintf(stderr, "enrolment failed\n");
+    if (!EnrolAsTheDemoDoes(argv[1])) {
         return 1;
     }
     std::vector<double> milliseconds;
