@@ -111,7 +111,12 @@ void PrintCorpus(const std::string& corpus, const Measurement& m,
             "phrase: accepted %s\n",
             Cell(found->second).c_str());
     }
-    std::printf("  mean misses at the voice's / the phrase's positions, clean attempts:");
+    // Only where some positions read the phrase alone (--phrase-readings).
+    const bool split = std::any_of(m.misses.begin(), m.misses.end(),
+                                   [&](const auto& entry) { return entry.first.first == corpus; });
+    if (split) {
+        std::printf("  mean misses at the voice's / the phrase's positions, clean attempts:");
+    }
     for (const auto& [key, misses] : m.misses) {
         if (key.first == corpus && misses.trials > 0) {
             const double n = static_cast<double>(misses.trials);
@@ -123,7 +128,9 @@ void PrintCorpus(const std::string& corpus, const Measurement& m,
                         misses.voice / n, misses.phrase / n);
         }
     }
-    std::printf("\n");
+    if (split) {
+        std::printf("\n");
+    }
     std::printf("  decisions that change with the level, against the same attempt at full level:");
     for (const auto& [key, rate] : m.levelDisagreement) {
         if (key.first == corpus) {

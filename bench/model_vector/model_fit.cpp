@@ -55,30 +55,25 @@ std::vector<Eigen::VectorXd> OrthonormalRows(std::size_t dims, std::size_t rows,
 std::vector<double> ReadingDirections(std::size_t voiceDims, std::size_t phraseDims,
                                       std::size_t phraseReadings, unsigned seed) {
     std::mt19937_64 random(seed);
-    const std::size_t voiceReadings = speech::kModelVectorSize - phraseReadings;
     const std::size_t dims = voiceDims + phraseDims;
     std::vector<double> directions(speech::kModelVectorSize * dims, 0.0);
-    if (phraseReadings == 0) {  // every position reads both parts
-        const auto rows = OrthonormalRows(dims, speech::kModelVectorSize, random);
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            for (std::size_t j = 0; j < dims; ++j) {
-                directions[i * dims + j] = rows[i](static_cast<Eigen::Index>(j));
+    // `count` rows from `firstRow` on, reading `width` columns from `firstColumn` on.
+    const auto place = [&](std::size_t firstRow, std::size_t count, std::size_t firstColumn,
+                           std::size_t width) {
+        const auto rows = OrthonormalRows(width, count, random);
+        for (std::size_t i = 0; i < count; ++i) {
+            for (std::size_t j = 0; j < width; ++j) {
+                directions[(firstRow + i) * dims + firstColumn + j] =
+                    rows[i](static_cast<Eigen::Index>(j));
             }
         }
-        return directions;
-    }
-    const auto voiceRows = OrthonormalRows(voiceDims, voiceReadings, random);
-    const auto phraseRows = OrthonormalRows(phraseDims, phraseReadings, random);
-    for (std::size_t i = 0; i < voiceReadings; ++i) {
-        for (std::size_t j = 0; j < voiceDims; ++j) {
-            directions[i * dims + j] = voiceRows[i](static_cast<Eigen::Index>(j));
-        }
-    }
-    for (std::size_t i = 0; i < phraseReadings; ++i) {
-        for (std::size_t j = 0; j < phraseDims; ++j) {
-            directions[(voiceReadings + i) * dims + voiceDims + j] =
-                phraseRows[i](static_cast<Eigen::Index>(j));
-        }
+    };
+    if (phraseReadings == 0) {  // every position reads both parts
+        place(0, speech::kModelVectorSize, 0, dims);
+    } else {
+        const std::size_t voiceReadings = speech::kModelVectorSize - phraseReadings;
+        place(0, voiceReadings, 0, voiceDims);
+        place(voiceReadings, phraseReadings, voiceDims, phraseDims);
     }
     return directions;
 }
@@ -111,7 +106,7 @@ speech::ModelVectorParameters FitProjections(const std::vector<Recording>& recor
     // phrases. The voice: classes are (voice, phrase), compared with other voices saying the
     // same phrase; in a corpus of read speech a class is a voice whatever it reads, compared
     // with the corpus's other voices.
-    Numbering voices, phraseGroups, phraseClasses, voiceGroups, voiceClasses;
+    Numbering voices, phraseClasses, voiceGroups, voiceClasses;
     std::vector<std::size_t> phraseClassOf, voiceClassOf;
     std::vector<std::size_t> groupOfPhraseClass, groupOfVoiceClass;
     std::vector<const std::vector<double>*> voiceSamples;
@@ -240,8 +235,7 @@ void CountGrid(const std::vector<Recording>& recordings, const Plan& plan,
             }
             auto& cell = counts.cells[w * gains.size() + g];
             for (const accuracy::Enrolment& enrolment : plan.enrolments) {
-                if (coordinates[enrolment.recording].empty() ||
-                    recordings[plan.members[enrolment.recording]].fitOnly) {
+                if (coordinates[enrolment.recording].empty()) {
                     continue;
                 }
                 const std::string& corpus = recordings[plan.members[enrolment.recording]].corpus;
@@ -394,6 +388,19 @@ Rate Measurement::Clean(const std::string& corpus, accuracy::TrialKind kind) con
     return found == byChange.end() ? Rate{} : found->second;
 }
 
+namespace {
+
+// Adds the counts of one map of rates to another's, key by key.
+template <typename Key>
+void AddRates(std::map<Key, Rate>& into, const std::map<Key, Rate>& from) {
+    for (const auto& [key, rate] : from) {
+        into[key].trials += rate.trials;
+        into[key].errors += rate.errors;
+    }
+}
+
+}  // namespace
+
 void Measurement::Merge(const Measurement& other) {
     for (const auto& [key, value] : other.enrolments) {
         enrolments[key] += value;
@@ -401,29 +408,15 @@ void Measurement::Merge(const Measurement& other) {
     for (const auto& [key, value] : other.failedEnrolments) {
         failedEnrolments[key] += value;
     }
-    for (auto* target : {&byChange, &byVoice}) {
-        const auto& source = target == &byChange ? other.byChange : other.byVoice;
-        for (const auto& [key, rate] : source) {
-            (*target)[key].trials += rate.trials;
-            (*target)[key].errors += rate.errors;
-        }
-    }
+    AddRates(byChange, other.byChange);
+    AddRates(byVoice, other.byVoice);
+    AddRates(levelDisagreement, other.levelDisagreement);
+    AddRates(variants, other.variants);
+    AddRates(wrongPhraseAlone, other.wrongPhraseAlone);
     for (const auto& [key, value] : other.misses) {
         misses[key].trials += value.trials;
         misses[key].voice += value.voice;
         misses[key].phrase += value.phrase;
-    }
-    for (const auto& [key, rate] : other.wrongPhraseAlone) {
-        wrongPhraseAlone[key].trials += rate.trials;
-        wrongPhraseAlone[key].errors += rate.errors;
-    }
-    for (const auto& [key, rate] : other.variants) {
-        variants[key].trials += rate.trials;
-        variants[key].errors += rate.errors;
-    }
-    for (const auto& [key, rate] : other.levelDisagreement) {
-        levelDisagreement[key].trials += rate.trials;
-        levelDisagreement[key].errors += rate.errors;
     }
 }
 
@@ -456,9 +449,6 @@ Measurement Measure(const std::vector<Recording>& recordings,
         levels;
     for (const accuracy::Enrolment& enrolment : plan.enrolments) {
         const Recording& enrolled = recordings[plan.members[enrolment.recording]];
-        if (enrolled.fitOnly) {
-            continue;
-        }
         ++measurement.enrolments[enrolled.corpus];
         if (!vectors[enrolment.recording]) {
             ++measurement.failedEnrolments[enrolled.corpus];
