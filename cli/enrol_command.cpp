@@ -1,10 +1,10 @@
 // kelvo enrol NAME FILE...: each file converted to a recording of the profile directory and
-// enrolled with TrainSpeaker.
-#include <kelvo/kelvo.h>
-
+// enrolled as TrainSpeaker enrols it, with the reason when it is not.
 #include <filesystem>
 
+#include "call_outcome.h"
 #include "commands.h"
+#include "kelvo/core/enrolment.h"
 #include "profile_dir.h"
 #include "sound_conversion.h"
 #include "train_result.h"
@@ -31,16 +31,20 @@ ExitCode RunEnrol(const EnrolOptions& options, Output& out) {
         try {
             RecordingSlot slot;
             ConvertToKelvoRecording(inputs[i], shown, slot.TakeFd());
-            const int code = TrainSpeaker(options.speaker.c_str(), slot.Number());
+            const kelvo::EnrolmentOutcome outcome =
+                kelvo::Enrol(options.speaker.c_str(), slot.Number());
+            const int code = outcome.TrainResult();
+            const std::string why = Explanation(outcome.reason, outcome.spaceRunsShort);
             result["result"] = code;
             result["code"] = TrainResultName(code);
-            result["reason"] = TrainResultReason(code);
-            if (code == KELVO_TRAIN_OK) {
+            result["reason"] = kelvo::ReasonName(outcome.reason);
+            if (outcome.reason == kelvo::CallReason::kDone) {
                 ++enrolled;
                 out.Line(shown + ": enrolled for " + options.speaker);
             } else {
-                Output::Problem(shown + ": not enrolled: " + TrainResultReason(code));
-                status = status == kExitSuccess ? kExitNotWritten : status;
+                result["error"] = why;
+                Output::Problem(shown + ": not enrolled: " + why);
+                status = status == kExitSuccess ? ExitCodeOf(outcome.reason, true) : status;
             }
         } catch (const CliError& error) {
             Output::Problem(error.what());

@@ -8,11 +8,11 @@
 #include "commands.h"
 #include "eval_stats.h"
 #include "eval_workers.h"
+#include "kelvo/core/call_reason.h"
 #include "progress_bar.h"
 #include "score_plot.h"
 #include "sound_conversion.h"
 #include "temporary_directory.h"
-#include "train_result.h"
 
 namespace kelvo_cli {
 namespace {
@@ -63,7 +63,7 @@ void ReportEnrolments(const TrialList& list, const EvalOutcome& outcome, Output&
         }
         ++failed;
         Output::Problem(list.enrolments[e].string() +
-                        ": not enrolled: " + TrainResultReason(outcome.trainResults[e]));
+                        ": not enrolled: " + kelvo::ReasonText(kelvo::CallReason::kNoVoice));
     }
     for (const auto& score : outcome.scores) {
         notRun += score ? 0 : 1;

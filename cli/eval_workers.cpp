@@ -16,8 +16,11 @@
 #include <string>
 #include <string_view>
 
+#include "call_outcome.h"
 #include "exit_codes.h"
+#include "kelvo/core/enrolment.h"
 #include "kelvo/core/text_file.h"
+#include "kelvo/core/verification.h"
 #include "profile_dir.h"
 #include "sound_conversion.h"
 
@@ -55,6 +58,16 @@ auto WithRecording(const std::filesystem::path& file, Call call) {
     return call(slot.Number());
 }
 
+// A fault of the work directory, or a file the library cannot use, ends the run: it is never
+// counted as a failed enrolment or a rejection.
+void ThrowIfFault(kelvo::CallReason reason, bool spaceRunsShort,
+                  const std::filesystem::path& file) {
+    if (EndsTheCommand(reason)) {
+        throw CliError(ExitCodeOf(reason, true),
+                       file.string() + ": " + Explanation(reason, spaceRunsShort));
+    }
+}
+
 // A worker's whole life: every jobs-th enrolment from `first`, then its trials.
 [[noreturn]] void RunWorker(const TrialList& list,
                             const std::vector<std::vector<std::size_t>>& trialsOf,
@@ -63,20 +76,23 @@ auto WithRecording(const std::filesystem::path& file, Call call) {
     int status = 0;
     try {
         if (mkdir(dir.c_str(), 0700) != 0 || chdir(dir.c_str()) != 0) {
-            throw CliError(kExitNotWritten, dir.string() + ": cannot make a work directory");
+            throw CliError(kExitSetUp, dir.string() + ": cannot make a work directory");
         }
         for (std::size_t e = first; e < list.enrolments.size(); e += jobs) {
             const std::string speaker = "speaker" + std::to_string(e + 1);
-            const int result = WithRecording(
-                list.enrolments[e], [&](int n) { return TrainSpeaker(speaker.c_str(), n); });
+            const kelvo::EnrolmentOutcome enrolment = WithRecording(
+                list.enrolments[e], [&](int n) { return kelvo::Enrol(speaker.c_str(), n); });
+            ThrowIfFault(enrolment.reason, enrolment.spaceRunsShort, list.enrolments[e]);
+            const int result = enrolment.TrainResult();
             Send(fd, "E " + std::to_string(e) + " " + std::to_string(result));
             if (result != KELVO_TRAIN_OK) {
-                continue;
+                continue;  // no voice: its trials are not run
             }
             for (const std::size_t t : trialsOf[e]) {
-                const double score = WithRecording(
-                    list.trials[t].test, [&](int n) { return EvalSpeaker(speaker.c_str(), n); });
-                Send(fd, "T " + std::to_string(t) + " " + ScoreText(score));
+                const kelvo::VerificationOutcome verification = WithRecording(
+                    list.trials[t].test, [&](int n) { return kelvo::Verify(speaker.c_str(), n); });
+                ThrowIfFault(verification.reason, verification.spaceRunsShort, list.trials[t].test);
+                Send(fd, "T " + std::to_string(t) + " " + ScoreText(verification.Score()));
             }
         }
     } catch (const CliError& error) {
@@ -115,7 +131,7 @@ class Collector {
         std::string_view rest = line.substr(2);
         if (kind == 'X') {
             const std::size_t space = rest.find(' ');
-            int code = kExitNotWritten;
+            int code = kExitSetUp;
             std::from_chars(rest.data(), rest.data() + std::min(space, rest.size()), code);
             error_ = CliError(static_cast<ExitCode>(code),
                               std::string(rest.substr(std::min(space + 1, rest.size()))));
@@ -240,7 +256,7 @@ EvalOutcome RunTrials(const TrialList& list, int jobs, const std::filesystem::pa
         throw *collector.Error();
     }
     if (!allExited || collector.Done() != list.enrolments.size() + list.trials.size()) {
-        throw CliError(kExitNotWritten, "a worker process ended without all its results");
+        throw CliError(kExitSetUp, "a worker process ended without all its results");
     }
     return collector.Outcome();
 }

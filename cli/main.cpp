@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
         out.Fail(error);
         return out.Finish(error.Code());
     } catch (const std::exception& error) {
-        out.Fail(CliError(kExitNotWritten, error.what()));
-        return out.Finish(kExitNotWritten);
+        out.Fail(CliError(kExitSetUp, error.what()));
+        return out.Finish(kExitSetUp);
     }
 }

@@ -1,6 +1,7 @@
 #include "profile_dir.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,18 +49,28 @@ std::filesystem::path ProfileDirectory(const std::optional<std::string>& option)
 void EnterProfileDirectory(const std::filesystem::path& dir, bool create) {
     std::error_code error;
     if (create) {
-        std::filesystem::create_directories(dir, error);
+        // Voice templates are private: the directory kelvo makes is its owner's alone. A
+        // directory that already exists keeps the permissions its owner gave it.
+        const std::filesystem::path parent = dir.parent_path();
+        if (!parent.empty()) {
+            std::filesystem::create_directories(parent, error);
+        }
+        if (!error && mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+            error = std::error_code(errno, std::generic_category());
+        }
+        if (!error && !std::filesystem::is_directory(dir, error) && !error) {
+            error = std::make_error_code(std::errc::not_a_directory);
+        }
         if (error) {
-            throw CliError(
-                kExitNotWritten,
-                dir.string() + ": cannot create the profile directory (" + error.message() + ")");
+            throw CliError(kExitSetUp, dir.string() + ": cannot create the profile directory (" +
+                                           error.message() + ")");
         }
     } else if (!std::filesystem::exists(dir, error)) {
         throw CliError(kExitUnknownSpeaker, "no speakers enrolled in " + dir.string());
     }
     if (chdir(dir.c_str()) != 0) {
         throw CliError(
-            create ? kExitNotWritten : kExitUnknownSpeaker,
+            create ? kExitSetUp : kExitUnknownSpeaker,
             dir.string() + ": cannot enter the profile directory (" + std::strerror(errno) + ")");
     }
 }
@@ -67,18 +78,18 @@ void EnterProfileDirectory(const std::filesystem::path& dir, bool create) {
 RecordingSlot::RecordingSlot() {
     for (int n = 1; n < INT_MAX; ++n) {
         const int fd = open(RecordingName(n, ".raw").c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
             number_ = n;
             fd_ = fd;
             return;
         }
         if (errno != EEXIST) {
-            throw CliError(kExitNotWritten, "cannot create a recording in the profile directory (" +
-                                                std::string(std::strerror(errno)) + ")");
+            throw CliError(kExitSetUp, "cannot create a recording in the profile directory (" +
+                                           std::string(std::strerror(errno)) + ")");
         }
     }
-    throw CliError(kExitNotWritten, "no free recording number in the profile directory");
+    throw CliError(kExitSetUp, "no free recording number in the profile directory");
 }
 
 RecordingSlot::~RecordingSlot() {

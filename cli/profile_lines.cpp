@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "call_outcome.h"
 #include "exit_codes.h"
 #include "kelvo/core/number_text.h"
 #include "kelvo/core/profile_store.h"
@@ -154,24 +155,26 @@ std::vector<EnrolledSpeaker> ReadSpeakers() {
 std::size_t ForgetSpeaker(std::string_view speaker) {
     const kelvo::WorkDirLock lock;
     if (!lock.Held()) {
-        throw CliError(kExitNotWritten, std::string(kelvo::kLockFile) +
-                                            ": the directory is busy or the lock file unusable");
+        const kelvo::CallReason reason = kelvo::ReasonOf(lock.State());
+        throw CliError(ExitCodeOf(reason, false), kelvo::ReasonText(reason));
     }
-    const int in = OpenProfile(kExitNotWritten);
+    const int in = OpenProfile(kExitSetUp);
     if (in < 0) {
         return 0;
     }
     struct stat status {};
     if (fstat(in, &status) != 0) {
         close(in);
-        ProfileError(kExitNotWritten, "cannot read");
+        ProfileError(kExitSetUp, "cannot read");
     }
-    std::string temporary = std::string(kelvo::kProfileFile) + ".XXXXXX";
-    // Created exclusively under an unpredictable name, with the profile's permissions.
-    const int out = mkostemp(temporary.data(), O_CLOEXEC);
+    // Created exclusively under an unpredictable name of the kind the library removes when a
+    // killed call left one behind; given the profile's permissions before anything is in it.
+    std::string temporary;
+    const int out =
+        portable::CreateUniqueFile(kelvo::TemporaryBase(kelvo::kProfileFile), temporary);
     if (out < 0) {
         close(in);
-        ProfileError(kExitNotWritten,
+        ProfileError(kExitSetUp,
                      std::string("cannot create a temporary file (") + std::strerror(errno) + ")");
     }
     LineFilter filter(speaker, out);
@@ -188,6 +191,8 @@ std::size_t ForgetSpeaker(std::string_view speaker) {
         ok = filter.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
     }
     close(in);
+    // On the device before it replaces the profile, so that a crash leaves one or the other.
+    ok = ok && fsync(out) == 0;
     ok = close(out) == 0 && ok;
     if (ok && filter.Removed() == 0) {
         unlink(temporary.c_str());
@@ -195,8 +200,10 @@ std::size_t ForgetSpeaker(std::string_view speaker) {
     }
     // rename(2) replaces the name atomically: a reader sees the old or the new profile.
     if (!ok || std::rename(temporary.c_str(), kelvo::kProfileFile) != 0) {
+        const int error = errno;
         unlink(temporary.c_str());
-        ProfileError(kExitNotWritten, "cannot write the new profile");
+        ProfileError(kExitSetUp, std::string("cannot write the new profile (") +
+                                     std::strerror(error) + "); it was left as it was");
     }
     return filter.Removed();
 }

@@ -130,8 +130,8 @@ class RecordingSink {
 
   private:
     [[noreturn]] static void Fail() {
-        throw CliError(kExitNotWritten, std::string("cannot write the converted recording (") +
-                                            std::strerror(errno) + ")");
+        throw CliError(kExitSetUp, std::string("cannot write the converted recording (") +
+                                       std::strerror(errno) + ")");
     }
 
     int fd_;
@@ -150,14 +150,14 @@ class WaveSink {
             samples_[i] = static_cast<short>(QuantiseSample(frames[i], 32768.0));
         }
         if (sf_writef_short(file_.get(), samples_.data(), count) != count) {
-            throw CliError(kExitNotWritten,
+            throw CliError(kExitSetUp,
                            shown_ + ": cannot write (" + sf_strerror(file_.get()) + ")");
         }
     }
 
     void Close() {
         if (sf_close(file_.release()) != 0) {
-            throw CliError(kExitNotWritten, shown_ + ": cannot write");
+            throw CliError(kExitSetUp, shown_ + ": cannot write");
         }
     }
 
@@ -292,8 +292,7 @@ void ConvertToPlayableWave(const std::filesystem::path& path, const std::string&
     format.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     SNDFILE* file = sf_open(out.c_str(), SFM_WRITE, &format);
     if (file == nullptr) {
-        throw CliError(kExitNotWritten,
-                       out.string() + ": cannot write (" + sf_strerror(nullptr) + ")");
+        throw CliError(kExitSetUp, out.string() + ": cannot write (" + sf_strerror(nullptr) + ")");
     }
     WaveSink sink(file, channels, out.string());
     Reader reader(input, channels);

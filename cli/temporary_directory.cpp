@@ -15,8 +15,8 @@ TemporaryDirectory::TemporaryDirectory() {
     std::error_code error;
     std::string pattern = (std::filesystem::temp_directory_path(error) / "kelvo-XXXXXX").string();
     if (error || mkdtemp(pattern.data()) == nullptr) {
-        throw CliError(kExitNotWritten, std::string("cannot make a temporary directory (") +
-                                            std::strerror(errno) + ")");
+        throw CliError(kExitSetUp, std::string("cannot make a temporary directory (") +
+                                       std::strerror(errno) + ")");
     }
     path_ = pattern;
 }

@@ -127,7 +127,7 @@ TEST_F(CliProfileCommands, ForgetRemovesOnlyTheSpeakersLines) {
 
 TEST_F(CliProfileCommands, AProfileThatIsNotARegularFileIsRefused) {
     fs::create_directories("p/kelvo.cfg");
-    EXPECT_EQ(Kelvo({"forget", "Alice", "--dir", "p"}).exit_code, 5);
+    EXPECT_EQ(Kelvo({"forget", "Alice", "--dir", "p"}).exit_code, 8);
     EXPECT_EQ(Kelvo({"speakers", "--dir", "p"}).exit_code, 4);
     EXPECT_TRUE(fs::is_directory("p/kelvo.cfg"));
 }

@@ -55,7 +55,7 @@ int CallInitHmm() {
         "init_hmm",
         "-input", kFeatureListFile,
         "-models", kModelListFile,
-        "-trans", "trans.txt",
+        "-trans", kTransitionsFile,
         "-mode", "ascii",
         "-state", kStatesFile,
         "-vfloor_file", "vfloor.txt",
@@ -70,12 +70,15 @@ int CallInitHmm() {
 
 FeaturePipelineRun RunFeaturePipeline(int n) {
     FeaturePipelineRun run;
+    run.recording = n;
     run.staleStatesRemoved = RemoveStaleStates();
     const bool recordingListed = WriteRecordingName(kRecordingListFile, n, ".raw");
     const bool featuresListed = WriteRecordingName(kFeatureListFile, n, ".mfc");
     const bool modelsListed = ReplaceTextFile(kModelListFile, "0 sp\n1 sil");
     run.listFilesWritten = recordingListed && featuresListed && modelsListed;
-    CallExtractFeatures();  // its result is not used: InitHMM's output tells
+    // InitHMM runs whatever ExtractFeatures gave: without features it fails and removes any
+    // "states.txt" itself.
+    run.extractResult = CallExtractFeatures();
     run.initHmmResult = CallInitHmm();
     return run;
 }

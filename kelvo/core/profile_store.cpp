@@ -73,40 +73,62 @@ class ProfileScan {
     EnrolledVectors enrolled_;
 };
 
-// Opens "kelvo.cfg" and calls onLine for each of its lines; false when it does not open, is
-// not a regular file or cannot be read.
-bool ForEachProfileLine(const std::function<void(std::string_view, bool)>& onLine) {
-    const int fd = OpenRegularFile(kProfileFile, portable::kRead);
+// The mode of a profile the library creates: voice templates are private.
+constexpr unsigned kProfileMode = 0600;
+
+enum class ProfileOpen { kOpened, kMissing, kUnusable };
+
+// Opens "kelvo.cfg" for reading and calls onLine for each of its lines.
+ProfileOpen ForEachProfileLine(const std::function<void(std::string_view, bool)>& onLine) {
+    portable::OpenResult result = portable::OpenResult::kRefused;
+    const int fd = portable::OpenFile(kProfileFile, portable::kRead, kProfileMode, &result);
     if (fd < 0) {
-        return false;
+        return result == portable::OpenResult::kMissing ? ProfileOpen::kMissing
+                                                        : ProfileOpen::kUnusable;
     }
-    const bool read = ForEachLine(fd, kMaxProfileLineLength, onLine);
+    const bool read = portable::IsRegularFile(fd) && ForEachLine(fd, kMaxProfileLineLength, onLine);
     portable::CloseFile(fd);
-    return read;
+    return read ? ProfileOpen::kOpened : ProfileOpen::kUnusable;
 }
 
-// Whether the profile's last line of the speaker is exactly `expected` (without line feed).
-bool LastLineOfSpeakerIs(std::string_view speaker, std::string_view expected) {
+// Whether, read back, the profile's last line of the speaker is exactly `expected` (without
+// line feed) and the speaker's first line gives a vector.
+bool AppendedLineReadsBack(std::string_view speaker, std::string_view expected) {
+    ProfileScan scan(speaker);
     std::optional<std::string> last;
-    const bool read = ForEachProfileLine([&](std::string_view line, bool complete) {
+    const ProfileOpen open = ForEachProfileLine([&](std::string_view line, bool complete) {
+        scan.Add(line, complete);
         if (IsSpeakersLine(line, complete, speaker)) {
             last = complete ? std::optional<std::string>(line) : std::nullopt;
         }
     });
-    return read && last == expected;
+    return open == ProfileOpen::kOpened && last == expected && scan.Result().first.has_value();
 }
 
 // Whether the file's last byte is a line feed; true for an empty file.
-bool EndsInLineFeed(int fd) {
-    std::int64_t size = 0;
-    if (!portable::IsRegularFile(fd, &size)) {
-        return false;
-    }
+bool EndsInLineFeed(int fd, std::int64_t size) {
     if (size == 0) {
         return true;
     }
     char last = '\0';
     return portable::ReadAt(fd, &last, 1, size - 1) && last == '\n';
+}
+
+// Writes the line at the end of the open profile of `size` bytes, reads it back and on any
+// failure cuts the profile back to `size`.
+CallReason AppendAndCheck(int fd, std::int64_t size, std::string_view speaker,
+                          std::string_view line) {
+    // A profile cut off within a line would otherwise glue the new line to the broken one.
+    // One write of the whole text, so that it is rarely split.
+    const std::string text = (EndsInLineFeed(fd, size) ? "" : "\n") + std::string(line);
+    const bool written = WriteAll(fd, text) && portable::FlushFile(fd) &&
+                         AppendedLineReadsBack(speaker, line.substr(0, line.size() - 1));
+    if (written) {
+        return CallReason::kDone;
+    }
+    portable::TruncateFile(fd, size);
+    portable::FlushFile(fd);
+    return CallReason::kProfileNotWritten;
 }
 
 }  // namespace
@@ -136,19 +158,28 @@ std::string FormatProfileLine(std::string_view speaker, int n, const ModelVector
     return line;
 }
 
-bool AppendProfileLine(std::string_view speaker, int n, const ModelVector& vector) {
-    const std::string line = FormatProfileLine(speaker, n, vector);
-    const int fd =
-        OpenRegularFile(kProfileFile, portable::kReadWrite | portable::kCreate | portable::kAppend);
-    if (fd < 0) {
-        return false;
+CallReason AppendProfileLine(std::string_view speaker, int n, const ModelVector& vector) {
+    const std::optional<EnrolledVectors> enrolled = ReadProfile(speaker);
+    if (!enrolled) {
+        return CallReason::kProfileUnusable;
     }
-    // A profile cut off within a line would otherwise glue the new line to the broken one.
-    const bool separated = EndsInLineFeed(fd) || WriteAll(fd, "\n");
-    const bool written = separated && WriteAll(fd, line);
-    const bool closed = portable::CloseFile(fd);
-    return written && closed &&
-           LastLineOfSpeakerIs(speaker, std::string_view(line).substr(0, line.size() - 1));
+    if (enrolled->lines > 0 && !enrolled->first) {
+        return CallReason::kEnrolmentUnreadable;
+    }
+    const int fd = OpenRegularFile(
+        kProfileFile, portable::kReadWrite | portable::kCreate | portable::kAppend, kProfileMode);
+    std::int64_t size = 0;
+    if (fd < 0 || !portable::IsRegularFile(fd, &size)) {
+        if (fd >= 0) {
+            portable::CloseFile(fd);
+        }
+        return CallReason::kProfileUnusable;
+    }
+    const CallReason reason =
+        AppendAndCheck(fd, size, speaker, FormatProfileLine(speaker, n, vector));
+    // The line was flushed and read back (or cut away) before: closing has nothing to report.
+    portable::CloseFile(fd);
+    return reason;
 }
 
 EnrolledVectors ParseProfile(std::string_view profile, std::string_view speaker) {
@@ -162,11 +193,14 @@ EnrolledVectors ParseProfile(std::string_view profile, std::string_view speaker)
     return scan.Result();
 }
 
-EnrolledVectors ReadProfile(std::string_view speaker) {
+std::optional<EnrolledVectors> ReadProfile(std::string_view speaker) {
     ProfileScan scan(speaker);
-    const bool read = ForEachProfileLine(
+    const ProfileOpen open = ForEachProfileLine(
         [&scan](std::string_view line, bool complete) { scan.Add(line, complete); });
-    return read ? scan.Result() : EnrolledVectors{};
+    if (open == ProfileOpen::kUnusable) {
+        return std::nullopt;
+    }
+    return scan.Result();
 }
 
 }  // namespace kelvo

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "kelvo/core/call_reason.h"
 #include "kelvo/core/model_vector.h"
 
 namespace kelvo {
@@ -28,10 +29,15 @@ bool IsStorableSpeakerName(const char* speaker);
 std::string FormatProfileLine(std::string_view speaker, int n, const ModelVector& vector);
 
 // Appends the line for recording n, on a line of its own even when the profile does not end
-// in a line feed. True only when the profile is a regular file (not a link, FIFO or
-// directory), the line was written in full and reading the profile back gives it as the
-// speaker's last line.
-bool AppendProfileLine(std::string_view speaker, int n, const ModelVector& vector);
+// in a line feed, and reads the profile back. kDone only when the profile is a regular file
+// (not a link, FIFO or directory), the line was written in full and reading the profile back
+// gives it as the speaker's last line, with a readable first line. When the speaker's first
+// line is damaged nothing is written (kEnrolmentUnreadable): a new line would not mend it.
+// When the write or the check fails, the profile is cut back to the length it had, so that a
+// failed append leaves it byte for byte as it was (kProfileNotWritten). kProfileUnusable when
+// it cannot be opened, created or read. A profile the library creates is its owner's alone
+// (mode 0600).
+CallReason AppendProfileLine(std::string_view speaker, int n, const ModelVector& vector);
 
 // The enrolment a verification compares against: the vector of the speaker's first line and
 // that of the last later line. A line whose vector cannot be read in full, holds a value
@@ -50,8 +56,8 @@ struct EnrolledVectors {
 // speaker with a single line has that line's vector as both enrolments.
 EnrolledVectors ParseProfile(std::string_view profile, std::string_view speaker);
 
-// ParseProfile on "kelvo.cfg", read line by line; a missing profile, or anything but a
-// regular file in its place, gives no vectors.
-EnrolledVectors ReadProfile(std::string_view speaker);
+// ParseProfile on "kelvo.cfg", read line by line; a missing profile has no lines. Nothing
+// when anything but a regular file is in its place or it cannot be read.
+std::optional<EnrolledVectors> ReadProfile(std::string_view speaker);
 
 }  // namespace kelvo

@@ -50,6 +50,10 @@ std::optional<std::string> ReadTextFile(const char* name, std::size_t maxBytes) 
     return content;
 }
 
+std::string TemporaryBase(std::string_view name) {
+    return std::string(name) + ".kelvo-tmp.";
+}
+
 bool WriteAll(int fd, std::string_view content) {
     while (!content.empty()) {
         const std::int64_t count = portable::WriteSome(fd, content.data(), content.size());
@@ -64,7 +68,7 @@ bool WriteAll(int fd, std::string_view content) {
 bool ReplaceTextFile(const char* name, std::string_view content) {
     std::string temporary;
     // Created exclusively: never opens an existing file or follows a link planted at the name.
-    const int fd = portable::CreateUniqueFile(std::string(name) + ".", temporary);
+    const int fd = portable::CreateUniqueFile(TemporaryBase(name), temporary);
     if (fd < 0) {
         return false;
     }

@@ -29,6 +29,11 @@ std::optional<std::string> ReadTextFile(const char* name, std::size_t maxBytes);
 // every byte was written and the rename done.
 bool ReplaceTextFile(const char* name, std::string_view content);
 
+// The start of the names of the temporaries that replace `name`: "<name>.kelvo-tmp.", which
+// a random suffix of kTemporarySuffixLength letters and digits completes.
+std::string TemporaryBase(std::string_view name);
+inline constexpr std::size_t kTemporarySuffixLength = 12;
+
 // Writes every byte at the file's offset (its end, when opened with O_APPEND).
 bool WriteAll(int fd, std::string_view content);
 

@@ -1,37 +1,63 @@
 // Verification: a fresh recording is scored against the speaker's enrolment.
+#include "kelvo/core/verification.h"
+
 #include "kelvo/core/feature_pipeline.h"
 #include "kelvo/core/model_vector.h"
 #include "kelvo/core/profile_store.h"
-#include "kelvo/core/scoring.h"
 #include "kelvo/core/work_lock.h"
 #include "kelvo/kelvo.h"
 
+namespace kelvo {
 namespace {
 
-constexpr double kRejected = 0.0;
+VerificationOutcome Failed(CallReason reason, int n) {
+    VerificationOutcome outcome;
+    outcome.reason = reason;
+    outcome.spaceRunsShort = IsWriteFault(reason) && SpaceRunsShort(n);
+    return outcome;
+}
+
+VerificationOutcome VerifyHoldingLock(const char* speaker, int n) {
+    // The enrolment first: a speaker who is not enrolled needs no features.
+    const std::optional<EnrolledVectors> enrolled = ReadProfile(speaker);
+    if (!enrolled) {
+        return Failed(CallReason::kProfileUnusable, n);
+    }
+    if (enrolled->lines == 0) {
+        return Failed(CallReason::kNotEnrolled, n);
+    }
+    if (!enrolled->Complete()) {
+        return Failed(CallReason::kEnrolmentUnreadable, n);
+    }
+    const FeaturePipelineRun run = RunFeaturePipeline(n);
+    if (const CallReason reason = ReasonOf(run); reason != CallReason::kDone) {
+        return Failed(reason, n);
+    }
+    ModelVector test{};
+    if (!ReadModelVector(test, ModelVectorUse::kVerification)) {
+        return Failed(CallReason::kSpeechLibraryFailed, n);
+    }
+    VerificationOutcome outcome;
+    outcome.comparison = CompareVectors(*enrolled->first, *enrolled->second, test, kPassThreshold);
+    return outcome;
+}
 
 }  // namespace
 
-extern "C" double EvalSpeaker(const char* speaker, int n) {
-    using namespace kelvo;
+VerificationOutcome Verify(const char* speaker, int n) {
     if (!IsStorableSpeakerName(speaker)) {
-        return kRejected;
+        return Failed(CallReason::kBadSpeakerName, n);
     }
-    // Held until the profile has been read.
+    // Held until the profile has been read and the recording compared.
     const WorkDirLock lock;
     if (!lock.Held()) {
-        return kRejected;
+        return Failed(ReasonOf(lock.State()), n);
     }
-    const FeaturePipelineRun run = RunFeaturePipeline(n);
-    ModelVector test{};
-    if (!run.Scorable() || !ReadModelVector(test, ModelVectorUse::kVerification)) {
-        return kRejected;
-    }
-    const EnrolledVectors enrolled = ReadProfile(speaker);
-    if (!enrolled.Complete()) {
-        return kRejected;
-    }
-    const Comparison comparison =
-        CompareVectors(*enrolled.first, *enrolled.second, test, kPassThreshold);
-    return comparison.accepted ? comparison.mean : kRejected;
+    return VerifyHoldingLock(speaker, n);
+}
+
+}  // namespace kelvo
+
+extern "C" double EvalSpeaker(const char* speaker, int n) {
+    return kelvo::Verify(speaker, n).Score();
 }

@@ -48,46 +48,83 @@ void LeaveGate() {
     gate.released.notify_one();
 }
 
-bool LockUntil(int fd, Clock::time_point deadline) {
+WorkLockState LockUntil(int fd, Clock::time_point deadline) {
     for (;;) {
         const portable::LockResult result = portable::TryLockExclusive(fd);
-        if (result != portable::LockResult::kBusy) {
-            return result == portable::LockResult::kLocked;
+        if (result == portable::LockResult::kLocked) {
+            return WorkLockState::kHeld;
+        }
+        if (result == portable::LockResult::kFailed) {
+            return WorkLockState::kUnusable;
         }
         if (Clock::now() >= deadline) {
-            return false;
+            return WorkLockState::kBusy;
         }
         std::this_thread::sleep_for(kLockPollInterval);
     }
 }
 
+// Opens the lock file, or -1; a lock file that will not do is known before any wait.
+int OpenLockFile() {
+    // Not following a link and not blocking on a FIFO; only a regular file will do.
+    return OpenRegularFile(kLockFile, portable::kReadWrite | portable::kCreate);
+}
+
 }  // namespace
 
-WorkDirLock::WorkDirLock() {
+WorkDirLock::WorkDirLock() : state_(Acquire()) {
+    if (state_ == WorkLockState::kHeld) {
+        RemoveStaleTemporaries();
+    }
+}
+
+WorkLockState WorkDirLock::Acquire() {
     const Clock::time_point deadline =
         Clock::now() + std::chrono::milliseconds(lockTimeout.load(std::memory_order_relaxed));
     if (!EnterGate(deadline)) {
-        return;
+        return WorkLockState::kBusy;
     }
     gateHeld_ = true;
-    // Not following a link and not blocking on a FIFO; only a regular file will do.
-    const int fd = OpenRegularFile(kLockFile, portable::kReadWrite | portable::kCreate);
-    if (fd < 0) {
-        return;
+    fd_ = OpenLockFile();
+    if (fd_ < 0) {
+        return WorkLockState::kUnusable;
     }
-    if (!LockUntil(fd, deadline)) {
-        portable::CloseFile(fd);
-        return;
+#if !defined(_WIN32)
+    static_assert(portable::kOpenFilesCanBeDeleted);
+    directoryFd_ = portable::OpenWorkingDirectory();
+    if (directoryFd_ < 0) {
+        return WorkLockState::kUnusable;
     }
-    fd_ = fd;
+    if (const WorkLockState state = LockUntil(directoryFd_, deadline);
+        state != WorkLockState::kHeld) {
+        return state;
+    }
+#endif
+    // Still taken, for callers that lock only the file.
+    return LockUntil(fd_, deadline);
 }
 
 WorkDirLock::~WorkDirLock() {
+    // Closing releases a lock.
     if (fd_ >= 0) {
-        portable::CloseFile(fd_);  // releases the lock
+        portable::CloseFile(fd_);
+    }
+    if (directoryFd_ >= 0) {
+        portable::CloseFile(directoryFd_);
     }
     if (gateHeld_) {
         LeaveGate();
+    }
+}
+
+CallReason ReasonOf(WorkLockState state) {
+    switch (state) {
+        case WorkLockState::kHeld:
+            return CallReason::kDone;
+        case WorkLockState::kBusy:
+            return CallReason::kDirectoryBusy;
+        default:
+            return CallReason::kLockUnusable;
     }
 }
 

@@ -81,6 +81,22 @@ bool CloseFile(int fd) {
     return close(fd) == 0;
 }
 
+bool TruncateFile(int fd, std::int64_t size) {
+    int result = 0;
+    do {
+        result = ftruncate(fd, static_cast<off_t>(size));
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+bool FlushFile(int fd) {
+    return fsync(fd) == 0;
+}
+
+int OpenWorkingDirectory() {
+    return open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
 bool RemoveFile(const char* name) {
     return unlink(name) == 0;
 }

@@ -126,6 +126,14 @@ bool CloseFile(int fd) {
     return _close(fd) == 0;
 }
 
+bool TruncateFile(int fd, std::int64_t size) {
+    return _chsize_s(fd, size) == 0;
+}
+
+bool FlushFile(int fd) {
+    return _commit(fd) == 0;
+}
+
 bool RemoveFile(const char* name) {
     return DeleteFileW(Widen(name).c_str()) != FALSE;
 }

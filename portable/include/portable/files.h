@@ -37,6 +37,10 @@ std::int64_t WriteSome(int fd, const void* buffer, std::size_t size);
 // Reads exactly `size` bytes at `offset` without moving the descriptor's position.
 bool ReadAt(int fd, void* buffer, std::size_t size, std::int64_t offset);
 bool CloseFile(int fd);
+// Cuts the file back (or extends it) to `size` bytes.
+bool TruncateFile(int fd, std::int64_t size);
+// Waits until what was written to the file is on the storage device.
+bool FlushFile(int fd);
 bool RemoveFile(const char* name);
 // Renames `from` to `to`, replacing what is at `to` in one step.
 bool RenameReplacing(const char* from, const char* to);
@@ -53,6 +57,19 @@ struct FileStamp {
 };
 // The stamp of the regular file at the name (a link is followed); nothing for anything else.
 std::optional<FileStamp> StampOfRegularFile(const char* name);
+
+// Whether a file can be deleted while another process has it open. Where it can (POSIX), a
+// lock held on a file is no longer seen by those who open the name afresh after it was
+// deleted; where it cannot (Windows opens without delete sharing), a held lock file stays.
+#if defined(_WIN32)
+inline constexpr bool kOpenFilesCanBeDeleted = false;
+#else
+inline constexpr bool kOpenFilesCanBeDeleted = true;
+// A read-only descriptor of the working directory itself, to lock with TryLockExclusive: a
+// directory that holds files cannot be removed, so its lock survives whatever is done to the
+// files in it. -1 on failure.
+int OpenWorkingDirectory();
+#endif
 
 enum class LockResult { kLocked, kBusy, kFailed };
 // Tries to take an exclusive lock on the whole file without waiting; closing the descriptor

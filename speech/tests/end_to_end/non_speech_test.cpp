@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <cmath>
 #include <cstddef>
 #include <functional>
@@ -140,7 +141,8 @@ std::string SpeechUnderTheMinimum(const std::string& recording) {
         }
         energy.push_back(sum);
     }
-    const double loudest = *std::max_element(energy.begin(), energy.end());
+    const double loudest = std::accumulate(energy.begin(), energy.end(), 0.0,
+                                           [](double a, double b) { return std::max(a, b); });
     const auto onset =
         std::find_if(energy.begin(), energy.end(), [&](double e) { return e >= loudest / 100; });
     std::string bytes(kRate / 2, static_cast<char>(128));

@@ -14,6 +14,7 @@ struct State {
     std::vector<Call> calls;
     std::optional<std::string> fixedStates;
     int initHmmResult = 0;
+    int extractResult = 0;
 };
 
 State& Shared() {
@@ -74,6 +75,10 @@ void SetInitHmmResult(int result) {
     Shared().initHmmResult = result;
 }
 
+void SetExtractFeaturesResult(int result) {
+    Shared().extractResult = result;
+}
+
 void Reset() {
     Shared() = State{};
 }
@@ -81,8 +86,13 @@ void Reset() {
 }  // namespace speech_double
 
 extern "C" int ExtractFeatures(int argc, char** argv) {
-    speech_double::Record("ExtractFeatures", argc, argv);
-    return 0;
+    using namespace speech_double;
+    Record("ExtractFeatures", argc, argv);
+    const auto recordingName = ReadFile("raw.txt");
+    if (!recordingName || !std::filesystem::is_regular_file(*recordingName)) {
+        return SPEECH_ERR_READ;
+    }
+    return Shared().extractResult;
 }
 
 extern "C" int InitHMM(int argc, char** argv) {
@@ -96,7 +106,7 @@ extern "C" int InitHMM(int argc, char** argv) {
     const auto recordingName = ReadFile("raw.txt");
     const auto recording = recordingName ? ReadFile(*recordingName) : std::nullopt;
     if (!recording) {
-        return 1;
+        return SPEECH_ERR_READ;
     }
     WriteFile("states.txt", *recording);
     return state.initHmmResult;

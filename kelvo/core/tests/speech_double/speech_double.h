@@ -31,6 +31,10 @@ void WriteStates(std::string content);
 // The value InitHMM returns when it does not fail.
 void SetInitHmmResult(int result);
 
+// The value ExtractFeatures returns when the recording named in "raw.txt" is there (it
+// returns SPEECH_ERR_READ when it is not, as the real front end does).
+void SetExtractFeaturesResult(int result);
+
 // Forgets the calls and goes back to echoing the recording.
 void Reset();
 
