@@ -43,14 +43,15 @@ nlohmann::json OrNull(const std::optional<double>& value) {
     return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
 }
 
-// Every recording of the list, opened once before any work starts.
+// Every recording of the list, opened once before any work starts; one longer than a
+// recording may last is refused before any other is converted.
 void CheckInputs(const TrialList& list) {
     std::set<std::filesystem::path> files(list.enrolments.begin(), list.enrolments.end());
     for (const Trial& trial : list.trials) {
         files.insert(trial.test);
     }
     for (const std::filesystem::path& file : files) {
-        ProbeSound(file, file.string());
+        RequireRecordingLength(ProbeSound(file, file.string()), file.string());
     }
 }
 
@@ -151,6 +152,12 @@ ExitCode RunEval(const EvalOptions& options, Output& out) {
     }
     out.Line("trials: " + std::to_string(list.trials.size()) + " in " + options.trials);
     ReportEnrolments(list, outcome, out);
+    // Every trial's enrolment failed: there is nothing to measure, which is no success.
+    if (scored.empty()) {
+        throw CliError(kExitNotEnrolled, "no trial could be run: none of the " +
+                                             std::to_string(list.enrolments.size()) +
+                                             " enrolment recordings gave a usable model vector");
+    }
     ReportRates(scored, out);
     const std::vector<OperatingPoint> points = OperatingPoints(scored);
     ReportEqualErrorRate(points, out);

@@ -4,6 +4,7 @@
 #include <kelvo/kelvo.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 
 #include "call_outcome.h"
 #include "exit_codes.h"
+#include "interrupt_cleanup.h"
 #include "kelvo/core/enrolment.h"
 #include "kelvo/core/text_file.h"
 #include "kelvo/core/verification.h"
@@ -111,7 +113,14 @@ struct Worker {
     pid_t pid = -1;
     int fd = -1;
     std::string pending;  // a line not yet ended
+    KillOnInterrupt stop;
 };
+
+// A worker goes with its parent however the parent ends: killed, it never computes on for
+// no one. Returns false when the parent already ended before the request took hold.
+bool EndWithParent(pid_t parent) {
+    return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && getppid() == parent;
+}
 
 // Takes one report line into the outcome; a worker's error is kept to be thrown.
 class Collector {
@@ -231,25 +240,37 @@ EvalOutcome RunTrials(const TrialList& list, int jobs, const std::filesystem::pa
         if (pipe2(ends, O_CLOEXEC) != 0) {
             break;
         }
-        const pid_t pid = fork();
-        if (pid == 0) {
-            close(ends[0]);
-            RunWorker(list, trialsOf, w, count, work / std::to_string(w + 1), ends[1]);
-        }
+        const pid_t parent = getpid();
+        KillOnInterrupt stop;
+        // Started and registered in one step, so that an interrupt kills every worker
+        // before the work directory is removed.
+        const pid_t pid = Uninterrupted([&] {
+            const pid_t child = fork();
+            if (child == 0) {
+                LeaveInterruptCleanupInChild();
+                if (!EndWithParent(parent)) {
+                    _exit(1);
+                }
+                close(ends[0]);
+                RunWorker(list, trialsOf, w, count, work / std::to_string(w + 1), ends[1]);
+            }
+            if (child > 0) {
+                stop = KillOnInterrupt(child);
+            }
+            return child;
+        });
         close(ends[1]);
         if (pid < 0) {
             close(ends[0]);
             break;
         }
-        workers.push_back({pid, ends[0], {}});
+        workers.push_back({pid, ends[0], {}, std::move(stop)});
     }
     Collector collector(list, trialsOf, progress);
     Gather(workers, collector);
     bool allExited = !workers.empty();
-    for (const Worker& worker : workers) {
-        int status = 0;
-        while (waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
-        }
+    for (Worker& worker : workers) {
+        const int status = worker.stop.Wait();
         allExited = allExited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
     if (collector.Error()) {

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "commands.h"
+#include "interrupt_cleanup.h"
 #include "output.h"
 
 namespace {
@@ -25,6 +26,12 @@ constexpr const char* kEnvironmentHelp =
     "                        $XDG_DATA_HOME/kelvo, else ~/.local/share/kelvo\n"
     "  KELVO_VIRTUAL_AUDIO   record, play and devices use a virtual audio device\n"
     "                        (e.g. \"in=file:voice.raw,pace=max\"; see kelvo(1))\n";
+
+// An empty name or path is never meant: refused as a usage error naming the argument, not
+// taken for the working directory or a speaker without a name.
+const CLI::Validator kNotEmpty(
+    [](std::string& value) { return value.empty() ? std::string("must not be empty") : ""; }, "",
+    "NOT_EMPTY");
 
 // Everything a command line can set.
 struct Arguments {
@@ -54,9 +61,11 @@ CLI::App* AddCommand(CLI::App& app, Arguments& arguments, const char* name, cons
 }
 
 CLI::Option* AddDir(CLI::App* command, Arguments& arguments) {
-    return command->add_option("--dir", arguments.dir,
-                               "the profile directory (default: $KELVO_DIR, "
-                               "$XDG_DATA_HOME/kelvo or ~/.local/share/kelvo)");
+    return command
+        ->add_option("--dir", arguments.dir,
+                     "the profile directory (default: $KELVO_DIR, "
+                     "$XDG_DATA_HOME/kelvo or ~/.local/share/kelvo)")
+        ->check(kNotEmpty);
 }
 
 // The value of --dir when it was given.
@@ -73,8 +82,12 @@ void DefineCommands(CLI::App& app, Arguments& a, std::function<ExitCode(Output&)
         "Each is mixed to mono, resampled to 11025 Hz and enrolled on its own; every file is\n"
         "reported. The profile directory is created when missing.\n");
     CLI::Option* enrolDir = AddDir(enrol, a);
-    enrol->add_option("NAME", a.enrol.speaker, "the speaker's name: one token")->required();
-    enrol->add_option("FILE", a.enrol.files, "recordings of the password")->required();
+    enrol->add_option("NAME", a.enrol.speaker, "the speaker's name: one token")
+        ->required()
+        ->check(kNotEmpty);
+    enrol->add_option("FILE", a.enrol.files, "recordings of the password")
+        ->required()
+        ->check(kNotEmpty);
     enrol->callback([&a, &run, enrolDir] {
         a.enrol.dir = GivenDir(enrolDir, a.dir);
         run = [&a](Output& out) { return RunEnrol(a.enrol, out); };
@@ -85,8 +98,10 @@ void DefineCommands(CLI::App& app, Arguments& a, std::function<ExitCode(Output&)
         "Prints the score (100 = no difference; a rejected attempt scores 0) and accepted or\n"
         "rejected. FILE is converted as enrol converts its files.\n");
     CLI::Option* verifyDir = AddDir(verify, a);
-    verify->add_option("NAME", a.verify.speaker, "the enrolled speaker")->required();
-    verify->add_option("FILE", a.verify.file, "the attempt")->required();
+    verify->add_option("NAME", a.verify.speaker, "the enrolled speaker")
+        ->required()
+        ->check(kNotEmpty);
+    verify->add_option("FILE", a.verify.file, "the attempt")->required()->check(kNotEmpty);
     verify->callback([&a, &run, verifyDir] {
         a.verify.dir = GivenDir(verifyDir, a.dir);
         run = [&a](Output& out) { return RunVerify(a.verify, out); };
@@ -96,7 +111,7 @@ void DefineCommands(CLI::App& app, Arguments& a, std::function<ExitCode(Output&)
         app, a, "record", "Record the audio input into a WAV file (8-bit mono, 11025 Hz)",
         "Stops after the given seconds, or as soon as the file holds that much audio when the\n"
         "device runs faster than real time.\n");
-    record->add_option("FILE", a.record.file, "the WAV file written")->required();
+    record->add_option("FILE", a.record.file, "the WAV file written")->required()->check(kNotEmpty);
     record->add_option("--seconds", a.record.seconds, "how long to record")
         ->default_val(3.0)
         ->check(CLI::Range(0.01, 3600.0));
@@ -106,7 +121,7 @@ void DefineCommands(CLI::App& app, Arguments& a, std::function<ExitCode(Output&)
         app, a, "play", "Play a sound file to its end",
         "A kelvo .raw recording or a plain 8- or 16-bit PCM WAV plays as it is; any other\n"
         "format libsndfile reads is converted to a temporary 16-bit WAV first.\n");
-    play->add_option("FILE", a.play.file, "the sound file")->required();
+    play->add_option("FILE", a.play.file, "the sound file")->required()->check(kNotEmpty);
     play->callback([&a, &run] { run = [&a](Output& out) { return RunPlay(a.play, out); }; });
 
     CLI::App* devices = AddCommand(app, a, "devices", "Count the audio input and output devices");
@@ -125,7 +140,9 @@ void DefineCommands(CLI::App& app, Arguments& a, std::function<ExitCode(Output&)
         "Every other byte of the profile is kept. The profile is rewritten into a temporary\n"
         "file and renamed over kelvo.cfg while the directory's lock (kelvo.lock) is held.\n");
     CLI::Option* forgetDir = AddDir(forget, a);
-    forget->add_option("NAME", a.forget.speaker, "the speaker to remove")->required();
+    forget->add_option("NAME", a.forget.speaker, "the speaker to remove")
+        ->required()
+        ->check(kNotEmpty);
     forget->callback([&a, &run, forgetDir] {
         a.forget.dir = GivenDir(forgetDir, a.dir);
         run = [&a](Output& out) { return RunForget(a.forget, out); };
@@ -141,9 +158,13 @@ void DefineCommands(CLI::App& app, Arguments& a, std::function<ExitCode(Output&)
         "in a temporary profile. Prints the counts, FRR (targets rejected), FAR (impostors\n"
         "accepted), the wrong- and near-phrase acceptance rates and an estimate of the equal\n"
         "error rate (targets against impostors; tied scores are never split).\n");
-    eval->add_option("TRIALS", a.eval.trials, "the trial list (.tsv)")->required();
-    CLI::Option* plot = eval->add_option(
-        "--plot", a.plot, "draw score histograms and a DET curve into this PNG (needs gnuplot)");
+    eval->add_option("TRIALS", a.eval.trials, "the trial list (.tsv)")
+        ->required()
+        ->check(kNotEmpty);
+    CLI::Option* plot =
+        eval->add_option("--plot", a.plot,
+                         "draw score histograms and a DET curve into this PNG (needs gnuplot)")
+            ->check(kNotEmpty);
     const unsigned cores = std::thread::hardware_concurrency();
     a.eval.jobs = cores == 0 ? 1 : static_cast<int>(std::min(cores, 1024u));
     eval->add_option("--jobs", a.eval.jobs, "worker processes (default: the number of cores)")
@@ -154,6 +175,21 @@ void DefineCommands(CLI::App& app, Arguments& a, std::function<ExitCode(Output&)
     });
 }
 
+// The word given where the command belongs when it names none; CLI11 itself only says that
+// a command is required.
+std::optional<std::string> UnknownCommand(const CLI::App& app, int argc, char** argv) {
+    const auto word = std::find_if(argv + 1, argv + argc, [](const char* arg) {
+        return arg[0] != '-' || std::strcmp(arg, "-") == 0;
+    });
+    const std::string name = word == argv + argc ? "" : *word;
+    const auto named =
+        app.get_subcommands([&name](const CLI::App* command) { return command->check_name(name); });
+    if (word == argv + argc || !named.empty()) {
+        return std::nullopt;
+    }
+    return std::string(*word);
+}
+
 bool AskedForJson(int argc, char** argv) {
     return std::any_of(argv + 1, argv + argc,
                        [](const char* arg) { return std::strcmp(arg, "--json") == 0; });
@@ -162,6 +198,7 @@ bool AskedForJson(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallInterruptCleanup();  // before any thread is started
     CLI::App app(
         "kelvo: enrol speakers and verify them by a spoken password, record and "
         "play audio, and measure verification on trial lists.",
@@ -175,12 +212,13 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
-        return app.exit(help);
+        return Output::Checked(static_cast<ExitCode>(app.exit(help)));
     } catch (const CLI::CallForVersion& version) {
-        return app.exit(version);
+        return Output::Checked(static_cast<ExitCode>(app.exit(version)));
     } catch (const CLI::ParseError& error) {
         Output out(AskedForJson(argc, argv));
-        out.Fail(CliError(kExitUsage, error.what()));
+        const std::optional<std::string> unknown = UnknownCommand(app, argc, argv);
+        out.Fail(CliError(kExitUsage, unknown ? "unknown command " + *unknown : error.what()));
         std::cerr << "Run 'kelvo --help' for the commands and their arguments.\n";
         return out.Finish(kExitUsage);
     }

@@ -27,7 +27,15 @@ int Output::Finish(ExitCode code) {
         // Invalid UTF-8 in a file or speaker name is replaced rather than throwing.
         std::cout << data_.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     }
+    return Checked(code);
+}
+
+int Output::Checked(ExitCode code) {
     std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::cerr << "kelvo: cannot write to standard output\n";
+        return kExitSetUp;
+    }
     return code;
 }
 

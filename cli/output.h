@@ -31,8 +31,12 @@ class Output {
     // recorded in the object as "error".
     void Fail(const CliError& error);
 
-    // Prints the JSON object (with "exit_code" added) in JSON mode; returns `code`.
+    // Prints the JSON object (with "exit_code" added) in JSON mode; returns Checked(code).
     int Finish(ExitCode code);
+
+    // Flushes standard output and returns `code`, or kExitSetUp when anything written there
+    // was lost (a closed pipe, a full disk): a report no one got is no success.
+    static int Checked(ExitCode code);
 
   private:
     bool json_;

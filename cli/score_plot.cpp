@@ -14,7 +14,7 @@
 #include <string>
 
 #include "exit_codes.h"
-#include "kelvo/core/text_file.h"
+#include "interrupt_cleanup.h"
 #include "temporary_directory.h"
 
 extern char** environ;
@@ -131,35 +131,44 @@ void PlotScores(const std::vector<ScoredTrial>& scored, const std::vector<Operat
     WriteData(scored, det, data.Path());
     const std::string script = Script(scored, data.Path(), std::filesystem::absolute(png));
 
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) {
-        throw CliError(kExitPlot, "cannot start gnuplot");
+    const std::filesystem::path scriptFile = data.Path() / "plot.gp";
+    std::ofstream scriptOut(scriptFile);
+    if (!(scriptOut << script).flush()) {
+        throw CliError(kExitPlot, "cannot write the plot's script");
     }
+
+    // Only kelvo's own report goes to standard output: gnuplot's output (the PNG itself,
+    // when the output file cannot be set) goes nowhere, its messages to standard error.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[0], STDIN_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    // It starts with no signal blocked, whatever kelvo blocks for its interrupt cleanup.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
     char name[] = "gnuplot";
-    char* argv[] = {name, nullptr};
-    pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, kGnuplot, &actions, nullptr, argv, environ);
+    std::string scriptArgument = scriptFile.string();
+    char* argv[] = {name, scriptArgument.data(), nullptr};
+    KillOnInterrupt child;
+    const int spawned = Uninterrupted([&] {
+        pid_t pid = -1;
+        const int result = posix_spawnp(&pid, kGnuplot, &actions, &attributes, argv, environ);
+        if (result == 0) {
+            child = KillOnInterrupt(pid);
+        }
+        return result;
+    });
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    close(ends[0]);
     if (spawned != 0) {
-        close(ends[1]);
         throw CliError(kExitPlot, std::string("cannot start gnuplot (") + std::strerror(spawned) +
                                       "): --plot needs it (Debian package gnuplot-nox)");
     }
-    // gnuplot ending early must not end this process with SIGPIPE.
-    struct sigaction ignore {};
-    struct sigaction previous {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGPIPE, &ignore, &previous);
-    kelvo::WriteAll(ends[1], script);
-    close(ends[1]);
-    sigaction(SIGPIPE, &previous, nullptr);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    const int status = child.Wait();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         throw CliError(kExitPlot, png.string() + ": gnuplot failed to draw the plot");
     }

@@ -12,7 +12,7 @@ namespace kelvo_cli {
 // Throws CliError (plot) when gnuplot is not on PATH; checked before the trials run.
 void RequireGnuplot();
 
-// Writes the data to temporary files and gnuplot's script to its standard input. Throws
+// Writes the data and gnuplot's script to temporary files and runs gnuplot on them. Throws
 // CliError (plot) when gnuplot cannot be started or fails.
 void PlotScores(const std::vector<ScoredTrial>& scored, const std::vector<OperatingPoint>& det,
                 const std::filesystem::path& png);

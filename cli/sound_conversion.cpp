@@ -98,10 +98,16 @@ double QuantiseSample(float value, double half) {
     return std::clamp(std::round(static_cast<double>(value) * half), -half, half - 1.0);
 }
 
-// kelvo's recording: 8-bit unsigned samples, no header, written straight to the file.
+[[noreturn]] void TooLong(const std::string& shown) {
+    InputError(shown, "longer than the " + std::to_string(kMaxRecordingSeconds / 60) +
+                          " minutes a recording may last");
+}
+
+// kelvo's recording: 8-bit unsigned samples, no header, written straight to the file. It
+// ends with an input error once the output passes the longest recording the library takes.
 class RecordingSink {
   public:
-    explicit RecordingSink(int fd) : fd_(fd) {}
+    RecordingSink(int fd, std::string shown) : fd_(fd), shown_(std::move(shown)) {}
     ~RecordingSink() {
         if (fd_ >= 0) {
             close(fd_);
@@ -111,6 +117,10 @@ class RecordingSink {
     RecordingSink& operator=(const RecordingSink&) = delete;
 
     void Write(const float* samples, sf_count_t count) {
+        written_ += count;
+        if (written_ > kMaxRecordingSamples) {
+            TooLong(shown_);
+        }
         bytes_.resize(static_cast<std::size_t>(count));
         for (std::size_t i = 0; i < bytes_.size(); ++i) {
             bytes_[i] = static_cast<char>(
@@ -135,6 +145,8 @@ class RecordingSink {
     }
 
     int fd_;
+    std::string shown_;
+    long long written_ = 0;
     std::string bytes_;
 };
 
@@ -271,9 +283,22 @@ SoundFacts ProbeSound(const std::filesystem::path& path, const std::string& show
     return {input.info.samplerate, input.info.channels, input.info.frames};
 }
 
+bool LongerThanARecording(const SoundFacts& facts) {
+    // frames / rate > 600 s, without rounding.
+    return facts.frames != SF_COUNT_MAX && facts.rate > 0 &&
+           facts.frames > kMaxRecordingSeconds * facts.rate;
+}
+
+void RequireRecordingLength(const SoundFacts& facts, const std::string& shown) {
+    if (LongerThanARecording(facts)) {
+        TooLong(shown);
+    }
+}
+
 void ConvertToKelvoRecording(const std::filesystem::path& path, const std::string& shown, int fd) {
-    RecordingSink sink(fd);
+    RecordingSink sink(fd, shown);
     Input input = OpenInput(path, shown);
+    RequireRecordingLength({input.info.samplerate, input.info.channels, input.info.frames}, shown);
     Reader reader(input, 1);
     Pump(reader, sink, 1, static_cast<double>(kKelvoRate) / input.info.samplerate, shown);
     sink.Close();

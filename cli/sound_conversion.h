@@ -11,6 +11,11 @@ namespace kelvo_cli {
 // kelvo's recordings: 8-bit unsigned mono PCM at 11025 Hz.
 inline constexpr int kKelvoRate = 11025;
 
+// The library's limit: it refuses a recording longer than 10 minutes at 11025 Hz, so no
+// longer one is ever converted.
+inline constexpr long long kMaxRecordingSeconds = 600;
+inline constexpr long long kMaxRecordingSamples = kMaxRecordingSeconds * kKelvoRate;
+
 // The rate, channels and frames of an input as libsndfile reads it.
 struct SoundFacts {
     int rate = 0;
@@ -22,10 +27,19 @@ struct SoundFacts {
 // when it cannot be read or is not a sound file.
 SoundFacts ProbeSound(const std::filesystem::path& path, const std::string& shown);
 
+// Whether the input's header says it lasts longer than a recording may; an unknown length
+// (libsndfile's SF_COUNT_MAX) does not.
+bool LongerThanARecording(const SoundFacts& facts);
+
+// Throws CliError (input file error) naming `shown` when LongerThanARecording.
+void RequireRecordingLength(const SoundFacts& facts, const std::string& shown);
+
 // Writes the input to `fd` as a kelvo recording: channels mixed to mono, resampled to
 // 11025 Hz (SRC_SINC_BEST_QUALITY), rounded and clamped to 8-bit unsigned, no header. A
 // kelvo ".raw" recording comes out byte for byte as it went in. Closes `fd`. Throws
-// CliError: input file error for the input, profile not written for the output.
+// CliError: input file error for the input, also before anything is written when its header
+// says it is longer than a recording may be, and as soon as the output passes
+// kMaxRecordingSamples when the header did not tell; set-up fault for the output.
 void ConvertToKelvoRecording(const std::filesystem::path& path, const std::string& shown, int fd);
 
 // Writes the input as a 16-bit PCM WAV that the player takes: one or two channels kept

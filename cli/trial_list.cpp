@@ -1,14 +1,21 @@
 #include "trial_list.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <map>
-#include <sstream>
 
 #include "exit_codes.h"
 
 namespace kelvo_cli {
 namespace {
+
+constexpr std::size_t kReadChunk = 1 << 16;
 
 std::vector<std::string_view> SplitTabs(std::string_view line) {
     std::vector<std::string_view> fields;
@@ -81,19 +88,48 @@ TrialList ParseTrialList(std::string_view text, const std::filesystem::path& fol
 }
 
 TrialList ReadTrialList(const std::string& file) {
-    std::error_code error;
-    if (std::filesystem::is_directory(file, error)) {
-        throw CliError(kExitInputFile, file + ": is a directory, not a trial list");
+    const auto fail = [&file](const std::string& what) {
+        throw CliError(kExitInputFile, file + ": " + what);
+    };
+    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        fail(std::string("cannot read the trial list (") + std::strerror(errno) + ")");
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        throw CliError(kExitInputFile, file + ": cannot read the trial list");
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(fd);
+        fail(S_ISDIR(status.st_mode) ? "is a directory, not a trial list"
+                                     : "not a regular file (a FIFO, device or socket)");
     }
-    std::ostringstream text;
-    text << in.rdbuf();  // marks `text` failed when there is nothing to copy: an empty list
+    // Read up to one byte past the limit: a file growing while it is read is caught too.
+    std::string text;
+    bool tooLarge = static_cast<std::uintmax_t>(status.st_size) > kMaxTrialListBytes;
+    int error = 0;
+    for (std::size_t size = 0; !tooLarge;) {
+        text.resize(std::min(kMaxTrialListBytes + 1, size + kReadChunk));
+        const ssize_t got = read(fd, text.data() + size, text.size() - size);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            error = got < 0 ? errno : 0;
+            text.resize(size);
+            break;
+        }
+        size += static_cast<std::size_t>(got);
+        tooLarge = size > kMaxTrialListBytes;
+    }
+    close(fd);
+    if (tooLarge) {
+        fail("too large for a trial list (more than " + std::to_string(kMaxTrialListBytes >> 20) +
+             " MiB)");
+    }
+    if (error != 0) {
+        fail(std::string("cannot read the trial list (") + std::strerror(error) + ")");
+    }
     const std::filesystem::path folder =
         std::filesystem::absolute(file).lexically_normal().parent_path();
-    return ParseTrialList(text.str(), folder, file);
+    return ParseTrialList(text, folder, file);
 }
 
 }  // namespace kelvo_cli

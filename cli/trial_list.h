@@ -44,7 +44,12 @@ struct TrialList {
 TrialList ParseTrialList(std::string_view text, const std::filesystem::path& folder,
                          const std::string& shown);
 
-// Reads and parses the list file.
+// The largest trial list read: far more lines than any evaluation runs.
+inline constexpr std::size_t kMaxTrialListBytes = std::size_t{64} << 20;
+
+// Reads and parses the list file. Throws CliError (input file error) when it is not a
+// regular file (opened without blocking, so a FIFO is refused at once), cannot be read or is
+// larger than kMaxTrialListBytes.
 TrialList ReadTrialList(const std::string& file);
 
 }  // namespace kelvo_cli
