@@ -12,6 +12,7 @@
 
 #include "call_outcome.h"
 #include "exit_codes.h"
+#include "interrupt_cleanup.h"
 #include "kelvo/core/number_text.h"
 #include "kelvo/core/profile_store.h"
 #include "kelvo/core/text_file.h"
@@ -169,13 +170,23 @@ std::size_t ForgetSpeaker(std::string_view speaker) {
     }
     // Created exclusively under an unpredictable name of the kind the library removes when a
     // killed call left one behind; given the profile's permissions before anything is in it.
+    // Registered as it is made, so that an interrupted rewrite removes it.
     std::string temporary;
-    const int out =
-        portable::CreateUniqueFile(kelvo::TemporaryBase(kelvo::kProfileFile), temporary);
+    RemoveOnInterrupt removal;  // to the end of the function, past the rename or unlink
+    int createError = 0;
+    const int out = Uninterrupted([&] {
+        const int made =
+            portable::CreateUniqueFile(kelvo::TemporaryBase(kelvo::kProfileFile), temporary);
+        createError = errno;
+        if (made >= 0) {
+            removal = RemoveOnInterrupt(temporary);
+        }
+        return made;
+    });
     if (out < 0) {
         close(in);
-        ProfileError(kExitSetUp,
-                     std::string("cannot create a temporary file (") + std::strerror(errno) + ")");
+        ProfileError(kExitSetUp, std::string("cannot create a temporary file (") +
+                                     std::strerror(createError) + ")");
     }
     LineFilter filter(speaker, out);
     std::string chunk(kReadChunk, '\0');

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "kelvo/core/feature_pipeline.h"
+
 namespace kelvo_cli {
 
 // kelvo's recordings: 8-bit unsigned mono PCM at 11025 Hz.
@@ -13,8 +15,9 @@ inline constexpr int kKelvoRate = 11025;
 
 // The library's limit: it refuses a recording longer than 10 minutes at 11025 Hz, so no
 // longer one is ever converted.
-inline constexpr long long kMaxRecordingSeconds = 600;
-inline constexpr long long kMaxRecordingSamples = kMaxRecordingSeconds * kKelvoRate;
+using kelvo::kMaxRecordingSamples;
+using kelvo::kMaxRecordingSeconds;
+static_assert(kMaxRecordingSamples == kMaxRecordingSeconds * kKelvoRate);
 
 // The rate, channels and frames of an input as libsndfile reads it.
 struct SoundFacts {

@@ -1,5 +1,6 @@
 // A broken profile directory is reported as what it is, with an exit status of its own, never
 // as a rejected voice; a failed write leaves the profile as it was; the profile is private.
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -152,6 +153,21 @@ TEST_F(CliFaults, AFailedWriteLeavesTheProfileByteForByte) {
     EXPECT_EQ(Kelvo({"verify", "--dir", "p", "Alice", Sample("voiceA_pass_2.raw")}).exit_code, 0);
     EXPECT_EQ(Kelvo({"enrol", "--dir", "p", "Bob", Sample("voiceB_pass_1.raw")}).exit_code, 0);
     EXPECT_EQ(Kelvo({"verify", "--dir", "p", "Bob", Sample("voiceB_pass_2.raw")}).exit_code, 0);
+}
+
+// A disk with room for the converted recording but not for its features: the command says
+// that the disk is full, not that the recording holds no voice. Needs a small file system of
+// its own (a tmpfs mounted for the test, which needs the right to mount).
+TEST_F(CliFaults, AFullDiskIsReportedAsSuch) {
+    fs::create_directory("small");
+    if (mount("tmpfs", "small", "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    const auto result = Kelvo({"enrol", "--dir", "small/p", "Alice", Sample("voiceA_pass_1.raw")});
+    umount("small");
+    EXPECT_EQ(result.exit_code, 8);
+    EXPECT_NE(result.err.find("features"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("no space left on the device"), std::string::npos) << result.err;
 }
 
 // Voice templates are private: the directory the command makes and the profile in it are the

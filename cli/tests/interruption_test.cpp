@@ -97,6 +97,29 @@ TEST_F(CliInterruption, AnInterruptedEnrolLeavesNoRecordingAndDiesOfTheSignal) {
     }
 }
 
+// Interrupted while it rewrites a large profile, forget removes its temporary and leaves the
+// profile as it was.
+TEST_F(CliInterruption, AnInterruptedForgetLeavesTheProfileAndNoTemporary) {
+    fs::create_directory("p");
+    WriteFile("p/kelvo.cfg", "Alice 1 1.0e+04\n");
+    fs::resize_file("p/kelvo.cfg", std::uintmax_t{1} << 30);  // sparse: costs nothing to make
+    const auto before = fs::last_write_time("p/kelvo.cfg");
+    const pid_t kelvo = StartKelvo({"forget", "--dir", "p", "Alice"});
+    const auto temporaryMade = [] {
+        const auto files = FilesIn("p");
+        return std::any_of(files.begin(), files.end(), [](const std::string& name) {
+            return name.starts_with("kelvo.cfg.kelvo-tmp.");
+        });
+    };
+    ASSERT_TRUE(WaitUntil(temporaryMade)) << "no rewrite began";
+    kill(kelvo, SIGTERM);
+    const int status = WaitForKelvo(kelvo);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << DescribeStatus(status);
+    EXPECT_EQ(FilesIn("p"), (std::vector<std::string>{"kelvo.cfg", "kelvo.lock"}));
+    EXPECT_EQ(fs::file_size("p/kelvo.cfg"), std::uintmax_t{1} << 30);
+    EXPECT_EQ(fs::last_write_time("p/kelvo.cfg"), before);
+}
+
 // A killed enrol's slot (its marker no longer held) is removed by the next enrol; a user's
 // recording without a marker is left as it was.
 TEST_F(CliInterruption, AKilledEnrolsSlotIsRemovedByTheNextAndNothingElse) {

@@ -18,7 +18,14 @@ VerificationOutcome Failed(CallReason reason, int n) {
 }
 
 VerificationOutcome VerifyHoldingLock(const char* speaker, int n) {
-    // The enrolment first: a speaker who is not enrolled needs no features.
+    const FeaturePipelineRun run = RunFeaturePipeline(n);
+    if (const CallReason reason = ReasonOf(run); reason != CallReason::kDone) {
+        return Failed(reason, n);
+    }
+    ModelVector test{};
+    if (!ReadModelVector(test, ModelVectorUse::kVerification)) {
+        return Failed(CallReason::kSpeechLibraryFailed, n);
+    }
     const std::optional<EnrolledVectors> enrolled = ReadProfile(speaker);
     if (!enrolled) {
         return Failed(CallReason::kProfileUnusable, n);
@@ -28,14 +35,6 @@ VerificationOutcome VerifyHoldingLock(const char* speaker, int n) {
     }
     if (!enrolled->Complete()) {
         return Failed(CallReason::kEnrolmentUnreadable, n);
-    }
-    const FeaturePipelineRun run = RunFeaturePipeline(n);
-    if (const CallReason reason = ReasonOf(run); reason != CallReason::kDone) {
-        return Failed(reason, n);
-    }
-    ModelVector test{};
-    if (!ReadModelVector(test, ModelVectorUse::kVerification)) {
-        return Failed(CallReason::kSpeechLibraryFailed, n);
     }
     VerificationOutcome outcome;
     outcome.comparison = CompareVectors(*enrolled->first, *enrolled->second, test, kPassThreshold);
