@@ -52,6 +52,7 @@ ExitCode RunForget(const ForgetOptions& options, Output& out);
 struct EvalOptions {
     std::string trials;
     std::optional<std::string> plot;
+    std::optional<std::string> results;  // a TSV of every trial's score and decision
     int jobs = 1;
 };
 ExitCode RunEval(const EvalOptions& options, Output& out);

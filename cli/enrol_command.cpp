@@ -7,6 +7,7 @@
 #include "kelvo/core/enrolment.h"
 #include "profile_dir.h"
 #include "sound_conversion.h"
+#include "take_report.h"
 #include "train_result.h"
 
 namespace kelvo_cli {
@@ -34,13 +35,24 @@ ExitCode RunEnrol(const EnrolOptions& options, Output& out) {
             const kelvo::EnrolmentOutcome outcome =
                 kelvo::Enrol(options.speaker.c_str(), slot.Number());
             const int code = outcome.TrainResult();
-            const std::string why = Explanation(outcome.reason, outcome.spaceRunsShort);
+            const TakeReport take = ReportTake(slot.Number());
+            result["take"] = take.json;
+            // A take without voice says what was wrong with it, when its samples tell.
+            const std::string why =
+                outcome.reason == kelvo::CallReason::kNoVoice && !take.advice.empty()
+                    ? take.advice
+                    : Explanation(outcome.reason, outcome.spaceRunsShort);
             result["result"] = code;
             result["code"] = TrainResultName(code);
             result["reason"] = kelvo::ReasonName(outcome.reason);
             if (outcome.reason == kelvo::CallReason::kDone) {
                 ++enrolled;
                 out.Line(shown + ": enrolled for " + options.speaker);
+                if (!take.advice.empty()) {
+                    // Enrolled, but a poor take verifies worse: better said again.
+                    result["advice"] = take.advice;
+                    Output::Problem(shown + ": " + take.advice + "; enrol another take");
+                }
             } else {
                 result["error"] = why;
                 Output::Problem(shown + ": not enrolled: " + why);

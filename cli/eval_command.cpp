@@ -3,6 +3,7 @@
 // estimate, optionally plotted.
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <set>
 
 #include "commands.h"
@@ -126,6 +127,42 @@ void ReportEqualErrorRate(const std::vector<OperatingPoint>& points, Output& out
 
 }  // namespace
 
+// Every trial with its score and decision: in the JSON object, and as a tab-separated file
+// when asked for. A trial whose enrolment failed has no score.
+void ReportTrials(const TrialList& list, const EvalOutcome& outcome,
+                  const std::optional<std::string>& file, Output& out) {
+    nlohmann::json results = nlohmann::json::array();
+    std::string table = "enrol\ttest\tlabel\tscore\tdecision\n";
+    for (std::size_t t = 0; t < list.trials.size(); ++t) {
+        const Trial& trial = list.trials[t];
+        const std::optional<double>& score = outcome.scores[t];
+        const char* decision = !score ? "not-run" : *score > 0.0 ? "accepted" : "rejected";
+        nlohmann::json result = {{"enrol", list.enrolments[trial.enrolment].string()},
+                                 {"test", trial.test.string()},
+                                 {"label", LabelName(trial.label)},
+                                 {"decision", decision}};
+        result["score"] = score ? nlohmann::json(*score) : nlohmann::json(nullptr);
+        results.push_back(result);
+        char number[32] = "-";
+        if (score) {
+            std::snprintf(number, sizeof number, "%.2f", *score);
+        }
+        table += list.enrolments[trial.enrolment].string() + "\t" + trial.test.string() + "\t" +
+                 LabelName(trial.label) + "\t" + number + "\t" + decision + "\n";
+    }
+    out.Data()["results"] = results;
+    if (file) {
+        std::ofstream stream(*file, std::ios::binary | std::ios::trunc);
+        stream << table;
+        stream.close();
+        if (!stream) {
+            throw CliError(kExitSetUp, *file + ": cannot write the per-trial results");
+        }
+        out.Data()["results_file"] = *file;
+        out.Line("per-trial results: " + *file);
+    }
+}
+
 ExitCode RunEval(const EvalOptions& options, Output& out) {
     const TrialList list = ReadTrialList(options.trials);
     if (list.trials.empty()) {
@@ -152,6 +189,7 @@ ExitCode RunEval(const EvalOptions& options, Output& out) {
     }
     out.Line("trials: " + std::to_string(list.trials.size()) + " in " + options.trials);
     ReportEnrolments(list, outcome, out);
+    ReportTrials(list, outcome, options.results, out);
     // Every trial's enrolment failed: there is nothing to measure, which is no success.
     if (scored.empty()) {
         throw CliError(kExitNotEnrolled, "no trial could be run: none of the " +

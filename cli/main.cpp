@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "commands.h"
+#include "global_options.h"
 #include "interrupt_cleanup.h"
 #include "output.h"
 
@@ -38,6 +39,7 @@ struct Arguments {
     bool json = false;
     std::string dir;
     std::string plot;
+    std::string results;
     EnrolOptions enrol;
     VerifyOptions verify;
     RecordOptions record;
@@ -110,7 +112,7 @@ void DefineCommands(CLI::App& app, Arguments& a, std::function<ExitCode(Output&)
     CLI::App* record = AddCommand(
         app, a, "record", "Record the audio input into a WAV file (8-bit mono, 11025 Hz)",
         "Stops after the given seconds, or as soon as the file holds that much audio when the\n"
-        "device runs faster than real time.\n");
+        "device runs faster than real time; the file holds exactly the seconds asked for.\n");
     record->add_option("FILE", a.record.file, "the WAV file written")->required()->check(kNotEmpty);
     record->add_option("--seconds", a.record.seconds, "how long to record")
         ->default_val(3.0)
@@ -165,12 +167,18 @@ void DefineCommands(CLI::App& app, Arguments& a, std::function<ExitCode(Output&)
         eval->add_option("--plot", a.plot,
                          "draw score histograms and a DET curve into this PNG (needs gnuplot)")
             ->check(kNotEmpty);
+    CLI::Option* results =
+        eval->add_option("--results", a.results,
+                         "write every trial's score and decision into this TSV file")
+            ->check(kNotEmpty);
     const unsigned cores = std::thread::hardware_concurrency();
     a.eval.jobs = cores == 0 ? 1 : static_cast<int>(std::min(cores, 1024u));
     eval->add_option("--jobs", a.eval.jobs, "worker processes (default: the number of cores)")
         ->check(CLI::Range(1, 1024));
-    eval->callback([&a, &run, plot] {
+    eval->callback([&a, &run, plot, results] {
         a.eval.plot = plot->count() > 0 ? std::optional<std::string>(a.plot) : std::nullopt;
+        a.eval.results =
+            results->count() > 0 ? std::optional<std::string>(a.results) : std::nullopt;
         run = [&a](Output& out) { return RunEval(a.eval, out); };
     });
 }
@@ -209,8 +217,12 @@ int main(int argc, char** argv) {
     Arguments arguments;
     std::function<ExitCode(Output&)> run;
     DefineCommands(app, arguments, run);
+    std::vector<std::string> given(argv, argv + argc);
+    const std::vector<std::string> reordered = CommandFirst(given);
+    // CLI11 takes the arguments in reverse order, without the program's name.
+    std::vector<std::string> reversed(reordered.rbegin(), reordered.rend() - 1);
     try {
-        app.parse(argc, argv);
+        app.parse(reversed);
     } catch (const CLI::CallForHelp& help) {
         return Output::Checked(static_cast<ExitCode>(app.exit(help)));
     } catch (const CLI::CallForVersion& version) {

@@ -10,6 +10,7 @@
 #include "profile_dir.h"
 #include "profile_lines.h"
 #include "sound_conversion.h"
+#include "take_report.h"
 
 namespace kelvo_cli {
 
@@ -47,10 +48,28 @@ ExitCode RunVerify(const VerifyOptions& options, Output& out) {
     out.Data()["accepted"] = accepted;
     char line[64];
     std::snprintf(line, sizeof line, ": score %.2f, %s", score, accepted ? "accepted" : "rejected");
-    out.Line(options.speaker + line);
+    std::string why;
     if (outcome.reason == kelvo::CallReason::kNoVoice) {
-        Output::Problem(options.file + ": " + kelvo::ReasonText(outcome.reason));
+        const TakeReport take = ReportTake(slot.Number());
+        out.Data()["take"] = take.json;
+        why = take.advice.empty() ? kelvo::ReasonText(outcome.reason) : take.advice;
+    } else {
+        // How far the attempt was from the enrolment, against what is let through.
+        const auto misses = static_cast<int>(outcome.comparison.misses);
+        const auto limit = static_cast<int>(kelvo::kMissLimit);
+        out.Data()["misses"] = misses;
+        out.Data()["miss_limit"] = limit;
+        out.Data()["features"] = kelvo::kFeatureCount;
+        if (!accepted) {
+            why = "not the enrolled voice or password: " + std::to_string(misses) + " of " +
+                  std::to_string(kelvo::kFeatureCount) +
+                  " numbers outside the tolerance, at most " + std::to_string(limit) + " may be";
+        }
     }
+    if (!why.empty()) {
+        out.Data()["why"] = why;
+    }
+    out.Line(options.speaker + line + (why.empty() ? "" : " (" + why + ")"));
     return accepted ? kExitSuccess : kExitRejected;
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything into build/ and starts the demo tarvik.
+# Installs what is missing, builds what the demo runs into build/ and starts the demo tarvik.
 #   scripts/demo.sh                          on the machine's microphone and speakers
 #   scripts/demo.sh --samples same-voice     without a microphone: the virtual audio device
 #                                            plays a committed recording of a spoken password
@@ -31,9 +31,17 @@ case $samples in
 esac
 
 "$root/scripts/install-deps.sh"
-"$root/scripts/configure.sh" "$root/build"
+# Only what is run: the kelvo command without a display, the dialog (and the command) with
+# one. scripts/configure.sh build builds everything else too: tests, benches.
+cmake -S "$root" -B "$root/build" -G Ninja -DKELVO_WARNINGS_AS_ERRORS=ON >/dev/null
+display=${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}
+if [ -z "$display" ]; then
+    cmake --build "$root/build" --target kelvo_cli
+else
+    cmake --build "$root/build" --target kelvo_cli tarvik
+fi
 
-if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+if [ -z "$display" ]; then
     kelvo=$root/build/cli/kelvo
     profile=$root/build/kelvo-cli-demo
     rm -rf "$profile"

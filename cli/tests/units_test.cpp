@@ -10,6 +10,7 @@
 
 #include "eval_stats.h"
 #include "exit_codes.h"
+#include "global_options.h"
 #include "profile_dir.h"
 #include "sound_conversion.h"
 #include "temp_dir.h"
@@ -133,6 +134,28 @@ TEST_F(CliFiles, RecordingSlotsNeverShareANumber) {
     }
     EXPECT_TRUE(fs::exists("1.raw"));
     EXPECT_FALSE(fs::exists("2.raw") || fs::exists("2.mfc") || fs::exists("3.raw"));
+}
+
+// --json and --dir before the command's name go just after it; nothing else is moved.
+TEST(CliGlobalOptions, MovedBehindTheCommandsName) {
+    using Args = std::vector<std::string>;
+    const struct {
+        Args given;
+        Args parsed;
+    } cases[] = {
+        {{"kelvo", "--json", "speakers"}, {"kelvo", "speakers", "--json"}},
+        {{"kelvo", "--dir", "p", "--json", "enrol", "a", "f.wav"},
+         {"kelvo", "enrol", "--dir", "p", "--json", "a", "f.wav"}},
+        {{"kelvo", "--dir=p", "forget", "a"}, {"kelvo", "forget", "--dir=p", "a"}},
+        {{"kelvo", "speakers", "--json"}, {"kelvo", "speakers", "--json"}},
+        {{"kelvo", "--json"}, {"kelvo", "--json"}},
+        {{"kelvo", "--json", "--help"}, {"kelvo", "--json", "--help"}},
+        {{"kelvo", "--dir"}, {"kelvo", "--dir"}},
+        {{"kelvo", "--frob", "speakers"}, {"kelvo", "--frob", "speakers"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CommandFirst(c.given), c.parsed) << c.given[1];
+    }
 }
 
 }  // namespace

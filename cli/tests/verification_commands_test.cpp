@@ -1,4 +1,5 @@
 // enrol, verify and eval on the committed sample recordings, and their input file errors.
+#include <algorithm>
 #include <filesystem>
 
 #include "cli_test.h"
@@ -46,9 +47,13 @@ TEST_F(CliVerificationCommands, EnrolReportsEachFile) {
     EXPECT_EQ(result.exit_code, 5);
     const nlohmann::json json = Json(result);
     EXPECT_EQ(json["files"][0]["code"], "no-model-vector");
+    // The take says what was wrong with it and what to do.
+    EXPECT_EQ(json["files"][0]["take"]["problem"], "silent");
+    EXPECT_NE(result.err.find("silent: nothing was heard"), std::string::npos) << result.err;
+    EXPECT_EQ(json["files"][1]["take"]["problem"], "none");
     EXPECT_EQ(json["files"][1]["code"], "ok");
     EXPECT_EQ(json["enrolled"], 1);
-    EXPECT_NE(result.err.find("silence.raw: not enrolled: no model vector"), std::string::npos);
+    EXPECT_NE(result.err.find("silence.raw: not enrolled: silent"), std::string::npos);
     for (const auto& entry : fs::directory_iterator("p")) {
         const fs::path extension = entry.path().extension();
         EXPECT_TRUE(extension != ".raw" && extension != ".mfc") << "left behind: " << entry.path();
@@ -69,10 +74,16 @@ TEST_F(CliVerificationCommands, VerifiesCdQualityWaves) {
     EXPECT_NE(Kelvo({"verify", "--dir", "p", "Alice", "same.wav"}).out.find("accepted"),
               std::string::npos);
 
-    const auto other = Kelvo({"verify", "--dir", "p", "--json", "Alice", "other.wav"});
+    // Options that every command takes may come before its name.
+    const auto other = Kelvo({"--json", "--dir", "p", "verify", "Alice", "other.wav"});
     EXPECT_EQ(other.exit_code, 1);
     EXPECT_EQ(Json(other)["accepted"], false);
     EXPECT_EQ(Json(other)["score"], 0.0);
+    // A rejection says how far the attempt was, against the limit.
+    EXPECT_GT(Json(other)["misses"].get<int>(), Json(other)["miss_limit"].get<int>());
+    EXPECT_NE(Kelvo({"verify", "--dir", "p", "Alice", "other.wav"})
+                  .out.find("not the enrolled voice or password: "),
+              std::string::npos);
 
     const auto unknown = Kelvo({"verify", "--dir", "p", "Bob", "same.wav"});
     EXPECT_EQ(unknown.exit_code, 4);
@@ -100,7 +111,8 @@ TEST_F(CliVerificationCommands, EvalCountsRatesAndPlots) {
     WriteFile("lists/trials.tsv", trials);
 
     const bool gnuplot = test_support::OnPath("gnuplot");
-    std::vector<std::string> arguments = {"eval", "lists/trials.tsv", "--jobs", "2", "--json"};
+    std::vector<std::string> arguments = {"eval",   "lists/trials.tsv", "--jobs",       "2",
+                                          "--json", "--results",        "per-trial.tsv"};
     if (gnuplot) {
         arguments.insert(arguments.end(), {"--plot", "scores.png"});
     }
@@ -116,6 +128,15 @@ TEST_F(CliVerificationCommands, EvalCountsRatesAndPlots) {
     EXPECT_EQ(json["false_rejection_rate"], 0.0);
     EXPECT_EQ(json["near_phrase_acceptance_rate"], nullptr);
     EXPECT_EQ(json["equal_error_rate"]["estimate"], 0.0);
+    // Every trial's own result, in the object and in the file asked for.
+    ASSERT_EQ(json["results"].size(), 7u);
+    EXPECT_EQ(json["results"][0]["decision"], "accepted");
+    EXPECT_EQ(json["results"][1]["decision"], "rejected");
+    EXPECT_EQ(json["results"][6]["decision"], "not-run");
+    EXPECT_EQ(json["results"][6]["score"], nullptr);
+    const std::string table = ReadFile("per-trial.tsv");
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 8) << table;
+    EXPECT_NE(table.find("\timpostor\t0.00\trejected\n"), std::string::npos) << table;
     if (gnuplot) {
         EXPECT_EQ(ReadFile("scores.png").substr(0, 4), "\x89PNG");
     }
