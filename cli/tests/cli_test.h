@@ -5,6 +5,8 @@
 #include <samplerate.h>
 #include <sndfile.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -25,6 +27,16 @@ class CliTest : public test_support::InTempDir {
 
     static nlohmann::json Json(const test_support::ChildResult& result) {
         return nlohmann::json::parse(result.out);
+    }
+
+    // The names in the directory, sorted.
+    static std::vector<std::string> FilesIn(const std::filesystem::path& dir) {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     static std::string Sample(const std::string& name) {

@@ -32,15 +32,6 @@ class CliFaults : public CliTest {
         return test_support::RunProgram("/bin/sh", shell, {}, ".");
     }
 
-    static std::vector<std::string> FilesIn(const fs::path& dir) {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
     static unsigned ModeOf(const fs::path& path) {
         struct stat status {};
         return stat(path.c_str(), &status) == 0 ? status.st_mode & 0777 : 0;

@@ -119,8 +119,8 @@ inline test_support::ChildResult RunKelvo(const std::vector<std::string>& argume
     const int status = WaitForKelvo(StartKelvo(arguments, launch));
     test_support::ChildResult result;
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    for (const auto& [file, text] : {std::pair{launch.out, &result.out},
-                                     std::pair{std::string("child.err"), &result.err}}) {
+    for (const auto& [file, text] :
+         {std::pair{launch.out, &result.out}, std::pair{std::string("child.err"), &result.err}}) {
         if (!std::filesystem::is_regular_file(file)) {
             continue;  // /dev/full reads as endless zeros
         }

@@ -62,15 +62,6 @@ void WriteFlacOfUnknownLength(const fs::path& path, int rate, long long frames) 
     ASSERT_TRUE(patch.flush());
 }
 
-std::vector<std::string> FilesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class CliHostileUse : public CliTest {
   protected:
     // eval's work directories go into "tmp" of the test's own directory, which is checked

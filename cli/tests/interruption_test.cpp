@@ -27,15 +27,6 @@ namespace fs = std::filesystem;
 // any of these tests runs.
 constexpr std::uint64_t kLongFrames = 9ULL * 60 * 44100;
 
-std::vector<std::string> FilesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The processes whose parent is `parent`, from /proc.
 std::vector<pid_t> ChildrenOf(pid_t parent) {
     std::vector<pid_t> children;

@@ -24,19 +24,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ModelVector Voice() {
-    ModelVector vector;
-    for (std::size_t i = 0; i < vector.size(); ++i) {
-        vector[i] = 10000 + static_cast<double>(i % 7);
-    }
-    return vector;
-}
-
 // A profile line of someone else, to make the profile larger than any work file.
 std::string OtherSpeakersLines(int count) {
     std::string lines;
     for (int i = 0; i < count; ++i) {
-        lines += FormatProfileLine("other" + std::to_string(i), 1, Voice());
+        lines += FormatProfileLine("other" + std::to_string(i), 1, testing::SteadyVoice());
     }
     return lines;
 }
@@ -45,8 +37,8 @@ class FaultReasons : public testing::InWorkDir {
   protected:
     void SetUp() override {
         InWorkDir::SetUp();
-        Record(1, Voice());
-        Record(2, Voice());
+        Record(1, testing::SteadyVoice());
+        Record(2, testing::SteadyVoice());
     }
     void TearDown() override {
         SetWorkLockTimeout(kWorkLockTimeout);
@@ -133,8 +125,8 @@ TEST_F(FaultReasons, EachFailureHasItsReasonAndNoFaultPassesForARejection) {
          R::kEnrolmentUnreadable, R::kEnrolmentUnreadable},
         {"last enrolment damaged",
          [] {
-             WriteFile("kelvo.cfg",
-                       FormatProfileLine("alice", 1, Voice()) + "alice 1 1.0e+04 damaged\n");
+             WriteFile("kelvo.cfg", FormatProfileLine("alice", 1, testing::SteadyVoice()) +
+                                        "alice 1 1.0e+04 damaged\n");
          },
          R::kDone, R::kEnrolmentUnreadable},
     };

@@ -13,20 +13,11 @@
 namespace kelvo {
 namespace {
 
-// Recording 1's model vector, scored 100 against itself.
-ModelVector Voice() {
-    ModelVector vector;
-    for (std::size_t i = 0; i < vector.size(); ++i) {
-        vector[i] = 10000 + static_cast<double>(i % 7);
-    }
-    return vector;
-}
-
 class HostileFiles : public testing::InWorkDir {
   protected:
     void SetUp() override {
         InWorkDir::SetUp();
-        Record(1, Voice());
+        Record(1, testing::SteadyVoice());
     }
 
     // Enrols recording 1 and verifies it against the enrolment: 1 when both work, 0 when both
@@ -78,7 +69,7 @@ TEST_F(HostileFiles, LinksAndFifosAtEveryFileNameAreNeitherFollowedNorBlocking) 
 }
 
 TEST_F(HostileFiles, ADamagedProfileIsAppendedToOnALineOfItsOwn) {
-    const std::string otherLine = FormatProfileLine("Other", 1, Voice());
+    const std::string otherLine = FormatProfileLine("Other", 1, testing::SteadyVoice());
     const struct {
         const char* what;
         std::string profile;
@@ -91,7 +82,7 @@ TEST_F(HostileFiles, ADamagedProfileIsAppendedToOnALineOfItsOwn) {
         {"binary junk", std::string("\0\xff\x01\n\x80\0\x7f junk", 12)},
         {"a line beyond the line limit", std::string(kMaxProfileLineLength + 100, 'x')},
     };
-    const std::string demoLine = FormatProfileLine("Demo", 1, Voice());
+    const std::string demoLine = FormatProfileLine("Demo", 1, testing::SteadyVoice());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         WriteFile(kProfileFile, c.profile);

@@ -15,6 +15,15 @@
 
 namespace kelvo::testing {
 
+// A model vector in the pipeline's range, scored 100 against itself.
+inline ModelVector SteadyVoice() {
+    ModelVector vector;
+    for (std::size_t i = 0; i < vector.size(); ++i) {
+        vector[i] = 10000 + static_cast<double>(i % 7);
+    }
+    return vector;
+}
+
 class InWorkDir : public test_support::InTempDir {
   protected:
     void SetUp() override {
