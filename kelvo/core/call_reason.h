@@ -45,13 +45,6 @@ enum class ReasonKind {
 
 ReasonKind KindOf(CallReason reason);
 
-// Whether the reason is a fault of the set-up rather than anything about the speaker or the
-// recording.
-inline bool IsFault(CallReason reason) {
-    const ReasonKind kind = KindOf(reason);
-    return kind == ReasonKind::kSetUp || kind == ReasonKind::kBusy;
-}
-
 // Whether the reason is a write that failed: a full disk is the likeliest cause.
 bool IsWriteFault(CallReason reason);
 

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "child_process.h"
@@ -247,6 +248,22 @@ TEST_F(FaultReasons, TheNextCallRemovesStaleTemporariesAndTheProfileIsPrivate) {
     struct stat status {};
     ASSERT_EQ(stat("kelvo.cfg", &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
+}
+
+// Every reason has a name and a text of its own: a new reason without its entry would be
+// reported as "done".
+TEST(CallReasons, EachHasItsOwnNameAndText) {
+    std::set<std::string> names;
+    std::set<std::string> texts;
+    const int last = static_cast<int>(CallReason::kNotEnrolled);
+    for (int r = 0; r <= last; ++r) {
+        const auto reason = static_cast<CallReason>(r);
+        names.insert(ReasonName(reason));
+        texts.insert(ReasonText(reason));
+        EXPECT_EQ(KindOf(reason) == ReasonKind::kDone, reason == CallReason::kDone) << r;
+    }
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(last + 1));
+    EXPECT_EQ(texts.size(), static_cast<std::size_t>(last + 1));
 }
 
 }  // namespace
