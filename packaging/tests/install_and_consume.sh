@@ -27,6 +27,9 @@ done
 [ -e "$prefix/lib/kelvo/libkelvo-portaudio.so" ] || fail "the sound-device module not installed"
 stray=$(find "$prefix/include" -mindepth 1 -maxdepth 1 ! -name kelvo)
 [ -z "$stray" ] || fail "headers outside include/kelvo/: $stray"
+# The installed README and docs/ link only to what is installed with them.
+python3 "$here/check_doc_links.py" "$prefix/share/doc/kelvo" >/dev/null ||
+    fail "the installed documents have broken links"
 
 run_consumer() {
     local program=$1 dir=$work/run-$(basename "$(dirname "$1")")

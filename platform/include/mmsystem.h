@@ -15,7 +15,7 @@
  * device's own callback.
  *
  * Devices: the machine's sound devices, or the virtual device when the environment variable
- * KELVO_VIRTUAL_AUDIO is set (see README.md). */
+ * KELVO_VIRTUAL_AUDIO is set (see docs/virtual-audio.md). */
 #ifndef PLATFORM_MMSYSTEM_H
 #define PLATFORM_MMSYSTEM_H
 

@@ -1,5 +1,5 @@
 // The virtual device's configuration, parsed from the text of KELVO_VIRTUAL_AUDIO (syntax in
-// platform/virtual_audio.h and README.md).
+// platform/virtual_audio.h and docs/virtual-audio.md).
 #pragma once
 
 #include <optional>
