@@ -12,7 +12,7 @@ enum ExitCode : int {
     kExitUsage = 2,           // unknown command or option, missing or invalid argument
     kExitInputFile = 3,       // an input file unreadable, not a sound file, or unsupported
     kExitUnknownSpeaker = 4,  // the speaker is not enrolled, or no speaker is
-    kExitNotEnrolled = 5,     // enrol: a recording gave no usable model vector; eval: no trial
+    kExitNotEnrolled = 5,     // enrol: no usable model vector, or takes that disagree; eval: no trial
     kExitAudioDevice = 6,     // recording or playback failed
     kExitPlot = 7,            // eval --plot: gnuplot missing or failed
     kExitSetUp = 8,           // a file or directory kelvo needs cannot be used (a fault, never
@@ -28,8 +28,8 @@ inline constexpr const char* kExitCodeHelp =
     "  2  usage error\n"
     "  3  input file error (unreadable, not a sound file, unsupported)\n"
     "  4  unknown speaker, or no speakers enrolled\n"
-    "  5  enrol: a recording gave no usable model vector (too little speech, no voice);\n"
-    "     eval: no trial could be run\n"
+    "  5  enrol: a recording gave no usable model vector (too little speech, no voice),\n"
+    "     or the takes do not match one another; eval: no trial could be run\n"
     "  6  audio device error\n"
     "  7  eval --plot: gnuplot missing or failed\n"
     "  8  set-up fault: the profile directory, its lock kelvo.lock, a work file, the\n"

@@ -81,8 +81,12 @@ void DefineCommands(CLI::App& app, Arguments& a, std::function<ExitCode(Output&)
         app, a, "enrol", "Enrol a speaker from recordings of the password",
         "Each FILE may be in any format libsndfile reads (WAV, FLAC, OGG, ...), at any rate and\n"
         "with any channels; a .raw file is a kelvo recording (8-bit unsigned mono, 11025 Hz).\n"
-        "Each is mixed to mono, resampled to 11025 Hz and enrolled on its own; every file is\n"
-        "reported. The profile directory is created when missing.\n");
+        "Each is mixed to mono, resampled to 11025 Hz and measured. Several takes of the\n"
+        "password (three are best) are compared with each other: a take that does not match\n"
+        "the others is named and left out, and the mean of the rest is stored as one\n"
+        "enrolment, which verifies the speaker better than any one take. Takes that do not\n"
+        "match one another are refused (exit 5). Every file is reported. The profile\n"
+        "directory is created when missing.\n");
     CLI::Option* enrolDir = AddDir(enrol, a);
     enrol->add_option("NAME", a.enrol.speaker, "the speaker's name: one token")
         ->required()

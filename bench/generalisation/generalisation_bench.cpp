@@ -28,6 +28,8 @@
 //   --jobs N     threads for the features (default: the number of cores)
 //   --trade-off  also the clean rates of the same folds at other gains: how far the goals are
 //                from each other
+//   --takes N    also enrolments from N takes of the password (N consecutive clean sessions):
+//                the rules for what to store compared, and how often a take is named as off
 // scripts/run-generalisation.sh makes the corpora and runs this and the DTW baseline.
 #include <algorithm>
 #include <chrono>
@@ -44,6 +46,7 @@
 
 #include "corpus_statistics.h"
 #include "model_fit.h"
+#include "several_takes.h"
 
 namespace {
 
@@ -54,7 +57,8 @@ using fitting::Rate;
 constexpr const char* kUsage =
     "usage: speech_generalisation_bench [--folds N] [--protocol folds|corpora|both]\n"
     "                                   [--fit-only DIR]...\n"
-    "                                   [FIT OPTIONS] [--jobs N] [--trade-off] CORPUS_DIR...\n";
+    "                                   [FIT OPTIONS] [--jobs N] [--trade-off] [--takes N]\n"
+    "                                   CORPUS_DIR...\n";
 
 // --trade-off: the rates at gains from 900 to 2200 in steps of 10 %, where they change most.
 constexpr std::size_t kTradeOffGains = 10;
@@ -156,6 +160,72 @@ void PrintCorpus(const std::string& corpus, const Measurement& m,
     }
 }
 
+// Per corpus, one row per rule of what to store from several takes.
+void PrintSeveralTakes(const std::set<std::string>& corpora, const fitting::TakesMeasurement& m,
+                       std::size_t takes) {
+    using fitting::AttemptGroup;
+    std::printf("\nEnrolment from %zu takes (consecutive clean sessions), rates in percent:\n",
+                takes);
+    for (const std::string& corpus : corpora) {
+        const auto named = m.outlierOnCleanTakes.find(corpus);
+        if (named == m.outlierOnCleanTakes.end()) {
+            continue;
+        }
+        const auto missed = m.wrongTakeMissed.find(corpus);
+        std::printf(
+            "\n%s: a take named as off among clean takes %s; a last take of another\n"
+            "  phrase not named %s\n",
+            corpus.c_str(), Cell(named->second).c_str(),
+            missed == m.wrongTakeMissed.end() ? "-" : Cell(missed->second).c_str());
+        std::printf("  %-18s %8s %8s %8s %8s   %s\n", "stored", "FRR", "FRR chg", "FAR", "WPA",
+                    "FRR with a wrong last take");
+        for (const fitting::StoreRule rule : fitting::kStoreRules) {
+            const auto rate = [&](AttemptGroup group) {
+                const auto found = m.rates.find({corpus, rule, group});
+                return found == m.rates.end() ? 0.0 : found->second.Percent();
+            };
+            const auto wrong = m.withWrongTake.find({corpus, rule});
+            std::printf("  %-18s %6.2f %% %6.2f %% %6.2f %% %6.2f %%   %6.2f %%\n",
+                        fitting::StoreRuleName(rule), rate(AttemptGroup::kGenuineClean),
+                        rate(AttemptGroup::kGenuineChanged), rate(AttemptGroup::kImpostor),
+                        rate(AttemptGroup::kWrongPhrase),
+                        wrong == m.withWrongTake.end() ? 0.0 : wrong->second.Percent());
+        }
+        // Pairs of takes with more than N misses: where a limit for naming a take lies.
+        const auto above = [](const std::vector<std::size_t>& histogram, std::size_t limit) {
+            std::size_t total = 0;
+            std::size_t over = 0;
+            for (std::size_t i = 0; i < histogram.size(); ++i) {
+                total += histogram[i];
+                over += i > limit ? histogram[i] : 0;
+            }
+            return total == 0 ? 0.0
+                              : 100.0 * static_cast<double>(over) / static_cast<double>(total);
+        };
+        const auto genuine = m.genuinePairMisses.find(corpus);
+        const auto wrongPairs = m.wrongPairMisses.find(corpus);
+        if (genuine != m.genuinePairMisses.end() && wrongPairs != m.wrongPairMisses.end()) {
+            std::printf("  pairs of takes over N misses, same password / another:");
+            for (const std::size_t limit : {10u, 15u, 20u, 25u, 30u}) {
+                std::printf("  %zu: %.1f / %.1f %%", limit, above(genuine->second, limit),
+                            above(wrongPairs->second, limit));
+            }
+            std::printf("\n");
+        }
+        const auto genuineMean = m.genuineAgainstOthers.find(corpus);
+        const auto wrongMean = m.wrongAgainstOthers.find(corpus);
+        if (genuineMean != m.genuineAgainstOthers.end() &&
+            wrongMean != m.wrongAgainstOthers.end()) {
+            std::printf("  a take against the others' mean over N misses, same / another:");
+            for (const std::size_t limit : {10u, 12u, 15u, 18u, 20u}) {
+                std::printf("  %zu: %.1f / %.1f %%", limit, above(genuineMean->second, limit),
+                            above(wrongMean->second, limit));
+            }
+            std::printf("\n");
+        }
+    }
+}
+
 // One line per corpus: the clean rates and the worst level's FRR, next to the goals.
 void PrintSummary(const std::set<std::string>& corpora, const Measurement& m) {
     std::printf("\n  %-14s %8s %8s %12s %12s %16s\n", "corpus", "FRR", "FAR", "wrong ph.",
@@ -243,6 +313,7 @@ int main(int argc, char** argv) {
     std::size_t folds = 5;
     std::vector<bool> protocols{false, true};  // whether each run leaves corpora out
     bool showTradeOff = false;
+    std::size_t takes = 0;
     int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -269,6 +340,12 @@ int main(int argc, char** argv) {
             fitOnly.emplace_back(argv[++i]);
         } else if (argument == "--trade-off") {
             showTradeOff = true;
+        } else if (argument == "--takes" && hasValue) {
+            const int value = std::atoi(argv[++i]);
+            if (value < 2) {
+                Usage("--takes needs a number of at least 2");
+            }
+            takes = static_cast<std::size_t>(value);
         } else if (argument == "--jobs" && hasValue) {
             jobs = std::atoi(argv[++i]);
             if (jobs < 1) {
@@ -306,6 +383,7 @@ int main(int argc, char** argv) {
                 }
             }
             Measurement pooled;
+            fitting::TakesMeasurement pooledTakes;
             std::vector<Measurement> tradeOff(showTradeOff && !leaveCorpusOut ? kTradeOffGains : 0);
             const fitting::FitOptions& options = fitOptions;
             for (const auto& [label, testing] : measured) {
@@ -330,6 +408,10 @@ int main(int argc, char** argv) {
                 auto parameters = fitting::FitModelVector(recordings, training, options, stderr);
                 const Measurement measurement = fitting::Measure(recordings, testing, parameters);
                 pooled.Merge(measurement);
+                if (takes > 0) {
+                    pooledTakes.Merge(
+                        fitting::MeasureSeveralTakes(recordings, testing, parameters, takes));
+                }
                 for (std::size_t g = 0; g < tradeOff.size(); ++g) {
                     parameters.gain = TradeOffGain(g);
                     tradeOff[g].Merge(fitting::Measure(recordings, testing, parameters));
@@ -362,6 +444,9 @@ int main(int argc, char** argv) {
             PrintSummary(corpusNames, pooled);
             for (const std::string& corpus : corpusNames) {
                 PrintCorpus(corpus, pooled, changes);
+            }
+            if (takes > 0) {
+                PrintSeveralTakes(corpusNames, pooledTakes, takes);
             }
             if (!tradeOff.empty()) {
                 std::printf(

@@ -60,6 +60,69 @@ TEST_F(CliVerificationCommands, EnrolReportsEachFile) {
     }
 }
 
+// Several takes are compared with each other: one that is off is named and left out, takes
+// that do not match are refused, and what is stored is one line, the takes' mean.
+TEST_F(CliVerificationCommands, EnrolComparesSeveralTakes) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> takes;
+        int exitCode;
+        std::size_t stored;        // takes in the enrolment
+        const char* message;       // on standard error
+        const char* rejectedTake;  // then verifies as rejected, when set
+    };
+    const Case cases[] = {
+        {"a take of another PIN among three",
+         {"real16_1234_4", "real16_1234_5", "real16_5678_1"},
+         0,
+         2,
+         "real16_5678_1.raw: does not match the other takes (",
+         "real16_5678_1"},
+        {"another speaker's take among four",
+         {"real16_1234_4", "real21_1234_4", "real16_1234_5", "real16_5678_1"},
+         0,
+         2,
+         "real21_1234_4.raw: does not match the other takes (",
+         "real21_1234_4"},
+        {"two takes that do not match",
+         {"real16_1234_4", "real21_1234_4"},
+         5,
+         0,
+         "Alice: not enrolled: the takes do not match one another",
+         nullptr},
+        {"two takes that differ, which is off cannot be told",
+         {"real16_1234_4", "real16_5678_1"},
+         0,
+         2,
+         "the two takes differ at 17 numbers (a verification allows 10)",
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all("p");
+        std::vector<std::string> arguments = {"enrol", "--dir", "p", "--json", "Alice"};
+        for (const std::string& take : c.takes) {
+            arguments.push_back(Sample(take + ".raw"));
+        }
+        const auto result = Kelvo(arguments);
+        EXPECT_EQ(result.exit_code, c.exitCode) << c.what << "\n" << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << "\n" << result.err;
+        const nlohmann::json json = Json(result);
+        EXPECT_EQ(json["enrolled"], c.stored) << c.what;
+        const std::string profile = fs::exists("p/kelvo.cfg") ? ReadFile("p/kelvo.cfg") : "";
+        EXPECT_EQ(std::count(profile.begin(), profile.end(), '\n'), c.stored > 0 ? 1 : 0) << c.what;
+        if (c.rejectedTake != nullptr) {
+            EXPECT_EQ(Kelvo({"verify", "--dir", "p", "Alice",
+                             Sample(std::string(c.rejectedTake) + ".raw")})
+                          .exit_code,
+                      1)
+                << c.what;
+            EXPECT_EQ(
+                Kelvo({"verify", "--dir", "p", "Alice", Sample("real16_1234_5.raw")}).exit_code, 0)
+                << c.what;
+        }
+    }
+}
+
 // A 44.1 kHz 16-bit stereo WAV is converted to what the library takes: the enrolled voice is
 // accepted, another voice rejected, an unknown speaker told apart from a rejection.
 TEST_F(CliVerificationCommands, VerifiesCdQualityWaves) {

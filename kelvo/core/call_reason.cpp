@@ -46,6 +46,8 @@ constexpr ReasonEntry kReasons[] = {
     {CallReason::kNoVoice, ReasonKind::kNoVoice, "no-voice",
      "no model vector: the recording holds too little speech (under about half a second) or "
      "no voice (silence, noise, tones)"},
+    {CallReason::kTakesDisagree, ReasonKind::kNoVoice, "takes-disagree",
+     "the takes do not match one another: say the password again, the same way each time"},
     {CallReason::kNotEnrolled, ReasonKind::kNotEnrolled, "not-enrolled",
      "the speaker is not enrolled"},
 };

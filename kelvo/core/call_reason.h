@@ -28,6 +28,7 @@ enum class CallReason {
     kRecordingTooLong,     // longer than the 10 minutes a recording may last
     kRecordingMalformed,   // a RIFF file that is not 8-bit mono PCM
     kNoVoice,              // too little speech, no voice (silence, noise, tones, machines)
+    kTakesDisagree,        // several takes of the password, none matching another
 
     // The profile.
     kNotEnrolled,  // no line of the speaker
