@@ -18,8 +18,8 @@ ExitCode RunForget(const ForgetOptions& options, Output& out) {
                            ? "no speakers enrolled in " + dir.string()
                            : "no speaker " + options.speaker + " in " + dir.string());
     }
-    out.Line(options.speaker + ": " + std::to_string(removed) + " enrolments removed from " +
-             dir.string());
+    out.Line(options.speaker + ": " + std::to_string(removed) +
+             (removed == 1 ? " enrolment" : " enrolments") + " removed from " + dir.string());
     return kExitSuccess;
 }
 

@@ -225,10 +225,24 @@ class Reader {
     std::vector<float> mixed_;
 };
 
-// Moves every frame from reader to sink, resampled by `ratio` (output rate / input rate)
-// unless it is 1.
+// libsamplerate's converter for each setting.
+int ConverterType(Resampling resampling) {
+    switch (resampling) {
+        case Resampling::kBest:
+            return SRC_SINC_BEST_QUALITY;
+        case Resampling::kMedium:
+            return SRC_SINC_MEDIUM_QUALITY;
+        case Resampling::kFastest:
+            break;
+    }
+    return SRC_SINC_FASTEST;
+}
+
+// Moves every frame from reader to sink, resampled by `ratio` (output rate / input rate) with
+// `resampling` unless it is 1.
 template <typename Sink>
-void Pump(Reader& reader, Sink& sink, int channels, double ratio, const std::string& shown) {
+void Pump(Reader& reader, Sink& sink, int channels, double ratio, Resampling resampling,
+          const std::string& shown) {
     if (ratio == 1.0) {
         while (const sf_count_t got = reader.Next(shown)) {
             sink.Write(reader.Data(), got);
@@ -239,7 +253,7 @@ void Pump(Reader& reader, Sink& sink, int channels, double ratio, const std::str
         InputError(shown, "unsupported sample rate");
     }
     int error = 0;
-    const Resampler resampler(src_new(SRC_SINC_BEST_QUALITY, channels, &error));
+    const Resampler resampler(src_new(ConverterType(resampling), channels, &error));
     if (!resampler) {
         InputError(shown, std::string("cannot resample (") + src_strerror(error) + ")");
     }
@@ -295,12 +309,14 @@ void RequireRecordingLength(const SoundFacts& facts, const std::string& shown) {
     }
 }
 
-void ConvertToKelvoRecording(const std::filesystem::path& path, const std::string& shown, int fd) {
+void ConvertToKelvoRecording(const std::filesystem::path& path, const std::string& shown, int fd,
+                             Resampling resampling) {
     RecordingSink sink(fd, shown);
     Input input = OpenInput(path, shown);
     RequireRecordingLength({input.info.samplerate, input.info.channels, input.info.frames}, shown);
     Reader reader(input, 1);
-    Pump(reader, sink, 1, static_cast<double>(kKelvoRate) / input.info.samplerate, shown);
+    Pump(reader, sink, 1, static_cast<double>(kKelvoRate) / input.info.samplerate, resampling,
+         shown);
     sink.Close();
 }
 
@@ -321,7 +337,8 @@ void ConvertToPlayableWave(const std::filesystem::path& path, const std::string&
     }
     WaveSink sink(file, channels, out.string());
     Reader reader(input, channels);
-    Pump(reader, sink, channels, static_cast<double>(rate) / input.info.samplerate, shown);
+    Pump(reader, sink, channels, static_cast<double>(rate) / input.info.samplerate,
+         Resampling::kBest, shown);
     sink.Close();
 }
 

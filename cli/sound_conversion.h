@@ -37,16 +37,24 @@ bool LongerThanARecording(const SoundFacts& facts);
 // Throws CliError (input file error) naming `shown` when LongerThanARecording.
 void RequireRecordingLength(const SoundFacts& facts, const std::string& shown);
 
+// libsamplerate's sinc converters, from the widest band and dearest to the cheapest.
+enum class Resampling { kBest, kMedium, kFastest };
+
+// What recordings are converted with: see ConvertToKelvoRecording.
+inline constexpr Resampling kRecordingResampling = Resampling::kFastest;
+
 // Writes the input to `fd` as a kelvo recording: channels mixed to mono, resampled to
-// 11025 Hz (SRC_SINC_BEST_QUALITY), rounded and clamped to 8-bit unsigned, no header. A
-// kelvo ".raw" recording comes out byte for byte as it went in. Closes `fd`. Throws
+// 11025 Hz with `resampling`, rounded and clamped to 8-bit unsigned, no header. A kelvo
+// ".raw" recording comes out byte for byte as it went in. Closes `fd`. Throws
 // CliError: input file error for the input, also before anything is written when its header
 // says it is longer than a recording may be, and as soon as the output passes
 // kMaxRecordingSamples when the header did not tell; set-up fault for the output.
-void ConvertToKelvoRecording(const std::filesystem::path& path, const std::string& shown, int fd);
+void ConvertToKelvoRecording(const std::filesystem::path& path, const std::string& shown, int fd,
+                             Resampling resampling = kRecordingResampling);
 
 // Writes the input as a 16-bit PCM WAV that the player takes: one or two channels kept
-// (more mixed to mono), a rate outside 8000 to 96000 Hz resampled to 48000 Hz.
+// (more mixed to mono), a rate outside 8000 to 96000 Hz resampled to 48000 Hz with the best
+// converter: this is for a listener, and so rare that its cost does not matter.
 void ConvertToPlayableWave(const std::filesystem::path& path, const std::string& shown,
                            const std::filesystem::path& out);
 

@@ -103,14 +103,20 @@ TEST_F(CliProfileCommands, ForgetRemovesOnlyTheSpeakersLines) {
         const char* speaker;
         std::string expected;
         int removed;
+        const char* said;
     };
-    for (const Case& c : {Case{"Alice", without({0, 4}), 2}, Case{"Carol", without({5}), 1},
-                          Case{"Bob", without({2}), 1}, Case{"Dave", without({3}), 1}}) {
+    for (const Case& c : {Case{"Alice", without({0, 4}), 2, "Alice: 2 enrolments removed"},
+                          Case{"Carol", without({5}), 1, "Carol: 1 enrolment removed"},
+                          Case{"Bob", without({2}), 1, "Bob: 1 enrolment removed"},
+                          Case{"Dave", without({3}), 1, "Dave: 1 enrolment removed"}}) {
         WriteFile("p/kelvo.cfg", without({}));
         const auto result = Kelvo({"forget", c.speaker, "--dir", "p", "--json"});
         EXPECT_EQ(result.exit_code, 0) << result.err;
         EXPECT_EQ(Json(result)["removed"], c.removed);
         EXPECT_TRUE(ReadFile("p/kelvo.cfg") == c.expected) << c.speaker;
+        WriteFile("p/kelvo.cfg", without({}));
+        EXPECT_NE(Kelvo({"forget", c.speaker, "--dir", "p"}).out.find(c.said), std::string::npos)
+            << c.speaker;
     }
     WriteFile("p/kelvo.cfg", without({}));
     const auto unknown = Kelvo({"forget", "Zed", "--dir", "p"});

@@ -122,6 +122,76 @@ TEST_F(CliFiles, RoundsAndClampsTo8Bits) {
         << ::testing::PrintToString(Converted("float.wav"));
 }
 
+// The power of a recording's samples at `hz`, per sample (a tone of amplitude a: a^2 / 4).
+double PowerAt(const std::vector<double>& samples, double hz) {
+    const double step = 2.0 * M_PI * hz / kKelvoRate;
+    double re = 0.0;
+    double im = 0.0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        re += samples[i] * std::cos(step * static_cast<double>(i));
+        im += samples[i] * std::sin(step * static_cast<double>(i));
+    }
+    const double n = static_cast<double>(samples.size());
+    return (re * re + im * im) / (n * n);
+}
+
+// With each converter, a tone in the band the features use keeps its
+// frequency, level and length, and one above the recording's half rate is filtered out rather
+// than folded back into that band.
+TEST_F(CliFiles, ResamplingKeepsATonesPitchAndLevel) {
+    struct Case {
+        int rate;
+        double hz;
+        bool kept;
+    };
+    for (const Resampling resampling :
+         {Resampling::kBest, Resampling::kMedium, Resampling::kFastest}) {
+        for (const Case c :
+             {Case{16000, 1000.0, true}, Case{44100, 1000.0, true}, Case{48000, 3000.0, true},
+              Case{22050, 4000.0, true}, Case{44100, 7000.0, false}, Case{16000, 7500.0, false}}) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(resampling)) + ": " +
+                         std::to_string(c.hz) + " Hz at " + std::to_string(c.rate) + " Hz");
+            const int frames = 2 * c.rate;
+            std::vector<float> tone(static_cast<std::size_t>(frames));
+            for (int i = 0; i < frames; ++i) {
+                tone[static_cast<std::size_t>(i)] =
+                    static_cast<float>(0.5 * std::sin(2.0 * M_PI * c.hz * i / c.rate));
+            }
+            SF_INFO info{};
+            info.samplerate = c.rate;
+            info.channels = 1;
+            info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+            SNDFILE* file = sf_open("tone.wav", SFM_WRITE, &info);
+            ASSERT_NE(file, nullptr);
+            sf_writef_float(file, tone.data(), frames);
+            sf_close(file);
+
+            const int fd = open("out.raw", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            ConvertToKelvoRecording("tone.wav", "tone.wav", fd, resampling);
+            const std::string bytes = ReadFile("out.raw");
+            EXPECT_NEAR(static_cast<double>(bytes.size()), 2.0 * kKelvoRate, 2.0);
+            // The middle second: the filter's start and end are no concern here.
+            std::vector<double> samples;
+            for (std::size_t i = kKelvoRate / 2; i < kKelvoRate * 3 / 2 && i < bytes.size(); ++i) {
+                samples.push_back((static_cast<unsigned char>(bytes[i]) - 128.0) / 128.0);
+            }
+            double total = 0.0;
+            for (const double s : samples) {
+                total += s * s;
+            }
+            total /= static_cast<double>(samples.size());
+            if (c.kept) {
+                // Within 0.5 dB of the tone's power, nearly all of it at its own frequency.
+                EXPECT_NEAR(10.0 * std::log10(total / 0.125), 0.0, 0.5);
+                EXPECT_GT(PowerAt(samples, c.hz), 0.95 * total / 2.0);
+                EXPECT_LT(PowerAt(samples, c.hz + 40.0), 0.01 * total);
+            } else {
+                EXPECT_LT(total, 1e-4);  // below -39 dB of full scale
+            }
+        }
+    }
+}
+
 // Numbers in use, by this process or another, are never handed out again.
 TEST_F(CliFiles, RecordingSlotsNeverShareANumber) {
     WriteFile("1.raw", "taken");
