@@ -123,11 +123,11 @@ ExitCode RunEnrol(const EnrolOptions& options, Output& out) {
         if (stored) {
             ++enrolled;
             out.Line(take.shown + ": enrolled for " + options.speaker);
-            if (!take.report.advice.empty()) {
-                // Enrolled, but a poor take verifies worse: better said again.
-                take.json["advice"] = take.report.advice;
-                Output::Problem(take.shown + ": " + take.report.advice + "; enrol another take");
-            }
+        }
+        if (!take.report.advice.empty()) {
+            // A poor take verifies worse, enrolled or left out: better said again.
+            take.json["advice"] = take.report.advice;
+            Output::Problem(take.shown + ": " + take.report.advice + "; enrol another take");
         }
     }
     const kelvo::TakeAgreement& agreement = outcome.agreement;

@@ -123,6 +123,38 @@ TEST_F(CliVerificationCommands, EnrolComparesSeveralTakes) {
     }
 }
 
+// A poor take is asked for again whether the comparison stored it or left it out.
+TEST_F(CliVerificationCommands, APoorTakeAmongSeveralIsAskedForAgain) {
+    SF_INFO in{};
+    in.samplerate = 11025;
+    in.channels = 1;
+    in.format = SF_FORMAT_RAW | SF_FORMAT_PCM_U8;
+    SNDFILE* raw = sf_open(Sample("real16_1234_4.raw").c_str(), SFM_READ, &in);
+    ASSERT_NE(raw, nullptr);
+    std::vector<float> samples(static_cast<std::size_t>(in.frames));
+    sf_readf_float(raw, samples.data(), in.frames);
+    sf_close(raw);
+    for (float& sample : samples) {
+        sample = std::clamp(sample * 10.0f, -1.0f, 1.0f);  // shouted: clipped
+    }
+    SF_INFO out{};
+    out.samplerate = 11025;
+    out.channels = 1;
+    out.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* wav = sf_open("loud.wav", SFM_WRITE, &out);
+    ASSERT_NE(wav, nullptr);
+    sf_writef_float(wav, samples.data(), static_cast<sf_count_t>(samples.size()));
+    sf_close(wav);
+
+    const auto result =
+        Kelvo({"enrol", "--dir", "p", "--json", "Alice", Sample("real16_1234_4.raw"),
+               Sample("real16_1234_5.raw"), "loud.wav"});
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_NE(result.err.find("loud.wav: clipped: "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("; enrol another take"), std::string::npos) << result.err;
+    EXPECT_EQ(Json(result)["files"][2]["take"]["problem"], "clipped");
+}
+
 // A 44.1 kHz 16-bit stereo WAV is converted to what the library takes: the enrolled voice is
 // accepted, another voice rejected, an unknown speaker told apart from a rejection.
 TEST_F(CliVerificationCommands, VerifiesCdQualityWaves) {
