@@ -61,9 +61,14 @@ ExitCode RunVerify(const VerifyOptions& options, Output& out) {
         out.Data()["miss_limit"] = limit;
         out.Data()["features"] = kelvo::kFeatureCount;
         if (!accepted) {
-            why = "not the enrolled voice or password: " + std::to_string(misses) + " of " +
-                  std::to_string(kelvo::kFeatureCount) +
-                  " numbers outside the tolerance, at most " + std::to_string(limit) + " may be";
+            const std::string distance =
+                std::to_string(misses) + " of " + std::to_string(kelvo::kFeatureCount) +
+                " numbers outside the tolerance, at most " + std::to_string(limit) + " may be";
+            // A poor take is the likelier cause than another voice: it is said first.
+            const TakeReport take = ReportTake(slot.Number());
+            out.Data()["take"] = take.json;
+            why = take.advice.empty() ? "not the enrolled voice or password: " + distance
+                                      : take.advice + "; " + distance;
         }
     }
     if (!why.empty()) {
