@@ -43,18 +43,40 @@ class CliTest : public test_support::InTempDir {
         return std::string(SPEECH_TEST_DATA) + "/" + name;
     }
 
-    // A committed sample (8-bit mono 11025 Hz) saved as a 44.1 kHz 16-bit stereo WAV, the
-    // right channel a quieter copy of the left.
-    static void WriteCdWave(const std::string& sample, const std::string& wav) {
+    // A committed sample (8-bit mono 11025 Hz) as samples in [-1, 1]; empty when unreadable.
+    static std::vector<float> ReadSample(const std::string& sample) {
         SF_INFO in{};
         in.samplerate = 11025;
         in.channels = 1;
         in.format = SF_FORMAT_RAW | SF_FORMAT_PCM_U8;
         SNDFILE* raw = sf_open(Sample(sample).c_str(), SFM_READ, &in);
-        ASSERT_NE(raw, nullptr);
-        std::vector<float> mono(static_cast<std::size_t>(in.frames));
-        sf_readf_float(raw, mono.data(), in.frames);
+        if (raw == nullptr) {
+            return {};
+        }
+        std::vector<float> samples(static_cast<std::size_t>(in.frames));
+        sf_readf_float(raw, samples.data(), in.frames);
         sf_close(raw);
+        return samples;
+    }
+
+    // Interleaved samples saved as a 16-bit WAV.
+    static void WriteWave(const std::string& wav, const std::vector<float>& samples, int rate,
+                          int channels) {
+        SF_INFO out{};
+        out.samplerate = rate;
+        out.channels = channels;
+        out.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* file = sf_open(wav.c_str(), SFM_WRITE, &out);
+        ASSERT_NE(file, nullptr);
+        sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()) / channels);
+        sf_close(file);
+    }
+
+    // A committed sample saved as a 44.1 kHz 16-bit stereo WAV, the right channel a quieter
+    // copy of the left.
+    static void WriteCdWave(const std::string& sample, const std::string& wav) {
+        std::vector<float> mono = ReadSample(sample);
+        ASSERT_FALSE(mono.empty());
         std::vector<float> resampled(mono.size() * 4 + 16);
         SRC_DATA step{};
         step.data_in = mono.data();
@@ -68,14 +90,7 @@ class CliTest : public test_support::InTempDir {
             stereo.push_back(resampled[static_cast<std::size_t>(i)]);
             stereo.push_back(0.7f * resampled[static_cast<std::size_t>(i)]);
         }
-        SF_INFO out{};
-        out.samplerate = 44100;
-        out.channels = 2;
-        out.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        SNDFILE* file = sf_open(wav.c_str(), SFM_WRITE, &out);
-        ASSERT_NE(file, nullptr);
-        sf_writef_float(file, stereo.data(), step.output_frames_gen);
-        sf_close(file);
+        WriteWave(wav, stereo, 44100, 2);
     }
 };
 

@@ -9,7 +9,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using CliVerificationCommands = CliTest;
+class CliVerificationCommands : public CliTest {
+  protected:
+    // A committed sample as a 16-bit WAV, its level times `gain` (clipped at full scale) and only
+    // `frames` of it from `first` on when frames > 0.
+    static void WriteChangedSample(const std::string& sample, const std::string& wav, float gain,
+                                   std::size_t first = 0, std::size_t frames = 0) {
+        std::vector<float> samples = ReadSample(sample);
+        ASSERT_FALSE(samples.empty());
+        if (frames > 0) {
+            samples =
+                std::vector<float>(samples.begin() + static_cast<std::ptrdiff_t>(first),
+                                   samples.begin() + static_cast<std::ptrdiff_t>(first + frames));
+        }
+        for (float& value : samples) {
+            value = std::clamp(value * gain, -1.0f, 1.0f);
+        }
+        WriteWave(wav, samples, 11025, 1);
+    }
+};
 
 // Inputs that are no sound: each named in the message, exit status 3, nothing enrolled or
 // played.
@@ -123,42 +141,11 @@ TEST_F(CliVerificationCommands, EnrolComparesSeveralTakes) {
     }
 }
 
-// A sample recording (8-bit mono 11025 Hz) as a 16-bit WAV, its level times `gain` (clipped at full
-// scale) and only `frames` of it from `first` on when frames > 0.
-void WriteChangedSample(const std::string& samplePath, const std::string& wav, float gain,
-                        std::size_t first = 0, std::size_t frames = 0) {
-    SF_INFO in{};
-    in.samplerate = 11025;
-    in.channels = 1;
-    in.format = SF_FORMAT_RAW | SF_FORMAT_PCM_U8;
-    SNDFILE* raw = sf_open(samplePath.c_str(), SFM_READ, &in);
-    ASSERT_NE(raw, nullptr);
-    std::vector<float> samples(static_cast<std::size_t>(in.frames));
-    sf_readf_float(raw, samples.data(), in.frames);
-    sf_close(raw);
-    if (frames > 0) {
-        samples = std::vector<float>(samples.begin() + static_cast<std::ptrdiff_t>(first),
-                                     samples.begin() + static_cast<std::ptrdiff_t>(first + frames));
-    }
-    for (float& value : samples) {
-        value = std::clamp(value * gain, -1.0f, 1.0f);
-    }
-    SF_INFO out{};
-    out.samplerate = 11025;
-    out.channels = 1;
-    out.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(wav.c_str(), SFM_WRITE, &out);
-    ASSERT_NE(file, nullptr);
-    sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
-    sf_close(file);
-}
-
 // A rejection says why: what was wrong with a poor take first, and how far the attempt was.
 TEST_F(CliVerificationCommands, ARejectionSaysWhy) {
     ASSERT_EQ(Kelvo({"enrol", "--dir", "p", "Alice", Sample("real16_1234_4.raw")}).exit_code, 0);
-    ASSERT_NO_FATAL_FAILURE(WriteChangedSample(Sample("real16_1234_5.raw"), "quiet.wav", 0.1f));
-    ASSERT_NO_FATAL_FAILURE(
-        WriteChangedSample(Sample("real16_1234_5.raw"), "short.wav", 1.0f, 4000, 3000));
+    ASSERT_NO_FATAL_FAILURE(WriteChangedSample("real16_1234_5.raw", "quiet.wav", 0.1f));
+    ASSERT_NO_FATAL_FAILURE(WriteChangedSample("real16_1234_5.raw", "short.wav", 1.0f, 4000, 3000));
     struct Case {
         std::string file;
         const char* why;
@@ -184,7 +171,7 @@ TEST_F(CliVerificationCommands, ARejectionSaysWhy) {
 
 // A poor take is asked for again whether the comparison stored it or left it out.
 TEST_F(CliVerificationCommands, APoorTakeAmongSeveralIsAskedForAgain) {
-    ASSERT_NO_FATAL_FAILURE(WriteChangedSample(Sample("real16_1234_4.raw"), "loud.wav", 10.0f));
+    ASSERT_NO_FATAL_FAILURE(WriteChangedSample("real16_1234_4.raw", "loud.wav", 10.0f));
     const auto result =
         Kelvo({"enrol", "--dir", "p", "--json", "Alice", Sample("real16_1234_4.raw"),
                Sample("real16_1234_5.raw"), "loud.wav"});
