@@ -37,7 +37,7 @@ TEST_F(Manifest, ReadsFourOrFiveColumnsAndRefusesRepeatsAndMalformedRows) {
     for (std::size_t c = 0; c < cases.size(); ++c) {
         std::vector<std::filesystem::path> paths;
         for (std::size_t m = 0; m < cases[c].manifests.size(); ++m) {
-            paths.push_back("m" + std::to_string(m) + ".tsv");
+            paths.push_back(std::string("m").append(std::to_string(m)).append(".tsv"));
             WriteFile(paths.back(), cases[c].manifests[m]);
         }
         if (cases[c].changes.empty()) {

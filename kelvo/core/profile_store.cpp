@@ -120,7 +120,12 @@ CallReason AppendAndCheck(int fd, std::int64_t size, std::string_view speaker,
                           std::string_view line) {
     // A profile cut off within a line would otherwise glue the new line to the broken one.
     // One write of the whole text, so that it is rarely split.
-    const std::string text = (EndsInLineFeed(fd, size) ? "" : "\n") + std::string(line);
+    std::string text;
+    text.reserve(line.size() + 1);
+    if (!EndsInLineFeed(fd, size)) {
+        text += '\n';
+    }
+    text += line;
     const bool written = WriteAll(fd, text) && portable::FlushFile(fd) &&
                          AppendedLineReadsBack(speaker, line.substr(0, line.size() - 1));
     if (written) {
