@@ -11,13 +11,18 @@
 //          kMaxRecordingSamples), SPEECH_ERR_FORMAT (unsupported RIFF file), SPEECH_ERR_WRITE.
 // Every recording is attempted even after one fails, and the first failure is returned. A
 // failed recording's feature file is removed, so no earlier run's features stay in its place.
+// A recording with the very samples and settings of the last one computed in this process gets
+// that one's features again rather than being computed anew (feature_reuse.h); its file is
+// written all the same.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "feature_file.h"
 #include "feature_handoff.h"
+#include "feature_reuse.h"
 #include "front_end.h"
 #include "frontend_options.h"
 #include "option_parser.h"
@@ -79,6 +84,24 @@ void RemoveStaleOutput(const std::string& path) {
     }
 }
 
+// The recording's features, those of the last recording computed when it had the same content
+// and options, else computed (and then remembered). samples are taken.
+FeatureMatrix ReuseOrCompute(std::optional<FrontEnd>& frontEnd, const FrontEndOptions& options,
+                             std::vector<double>& samples) {
+    if (auto reused = ReusableFeatures(samples, options)) {
+        return std::move(*reused);
+    }
+    auto compact = Compact(samples);
+    if (!frontEnd) {
+        frontEnd.emplace(options);
+    }
+    FeatureMatrix features = frontEnd->Compute(std::move(samples));
+    if (compact) {
+        RememberComputedFeatures(std::move(*compact), options, features);
+    }
+    return features;
+}
+
 int Run(int argc, char** argv) {
     Arguments arguments;
     const int parsed = ParseArguments(argc, argv, arguments);
@@ -95,14 +118,14 @@ int Run(int argc, char** argv) {
     }
 
     ForgetWrittenFeatures();
-    FrontEnd frontEnd(arguments.options);
+    std::optional<FrontEnd> frontEnd;  // built once a recording is to be computed
     std::vector<double> samples;
     int result = SPEECH_OK;
     for (std::size_t i = 0; i < recordings->size(); ++i) {
         const std::string& output = (*outputs)[i];
         int status = ReadRecording((*recordings)[i], arguments.options.sampleRate, samples);
         if (status == SPEECH_OK) {
-            FeatureMatrix features = frontEnd.Compute(std::move(samples));
+            FeatureMatrix features = ReuseOrCompute(frontEnd, arguments.options, samples);
             if (WriteFeatureFile(output, features)) {
                 RememberWrittenFeatures(output, std::move(features));
             } else {

@@ -1,15 +1,21 @@
 // ExtractFeatures through its argument vector: the pipeline's exact call, every refused
-// argument with its code, and the files it reads and writes.
+// argument with its code, the files it reads and writes, and when it reuses the features it
+// computed last.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "feature_file.h"
+#include "feature_reuse.h"
 #include "front_end.h"
 #include "speech/speech.h"
 #include "test_support.h"
@@ -49,10 +55,40 @@ void Remove(Arguments& arguments, const std::string& option, bool hasValue) {
     arguments.erase(at, at + (hasValue ? 2 : 1));
 }
 
+// The 8-bit samples as a RIFF/WAVE file at 11025/s.
+std::string WaveFile(const std::string& samples) {
+    const auto le = [](std::uint32_t v, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i, v >>= 8) {
+            out += static_cast<char>(v & 0xffu);
+        }
+        return out;
+    };
+    const auto size = static_cast<std::uint32_t>(samples.size());
+    return "RIFF" + le(36 + size, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(11025, 4) +
+           le(11025, 4) + le(1, 2) + le(8, 2) + "data" + le(size, 4) + samples;
+}
+
+// The recording with one sample raised by one step.
+std::string WithSampleChanged(std::string recording, std::size_t at) {
+    recording[at] = static_cast<char>(static_cast<unsigned char>(recording[at]) ^ 1u);
+    return recording;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream stream(text);
+    std::vector<std::string> words;
+    for (std::string word; stream >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
 class FrontendEntryPoint : public test::WorkDirTest {
   protected:
     void SetUp() override {
         test::WorkDirTest::SetUp();
+        ForgetComputedFeatures();  // what an earlier test computed
         recording_ = TestRecording(3000);
         WriteFile("1.raw", recording_);
         WriteFile("raw.txt", "1.raw\n");
@@ -181,21 +217,11 @@ TEST_F(FrontendEntryPoint, WaveFileGivesTheSameFeaturesAsRaw) {
     ASSERT_EQ(CallExtractFeatures(PipelineArguments()), SPEECH_OK);
     const auto fromRaw = ReadWholeFile("1.mfc");
 
-    const auto le = [](std::uint32_t v, int bytes) {
-        std::string out;
-        for (int i = 0; i < bytes; ++i, v >>= 8) {
-            out += static_cast<char>(v & 0xffu);
-        }
-        return out;
-    };
-    const auto size = static_cast<std::uint32_t>(recording_.size());
-    WriteFile("1.raw", "RIFF" + le(36 + size, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
-                           le(11025, 4) + le(11025, 4) + le(1, 2) + le(8, 2) + "data" +
-                           le(size, 4) + recording_);
+    WriteFile("1.raw", WaveFile(recording_));
     ASSERT_EQ(CallExtractFeatures(PipelineArguments()), SPEECH_OK);
     EXPECT_EQ(ReadWholeFile("1.mfc"), fromRaw);
 
-    WriteFile("1.raw", "RIFF" + le(4, 4) + "WAVE");  // no chunks at all
+    WriteFile("1.raw", std::string("RIFF\x04\0\0\0WAVE", 12));  // no chunks at all
     EXPECT_EQ(CallExtractFeatures(PipelineArguments()), SPEECH_ERR_FORMAT);
 }
 
@@ -250,6 +276,132 @@ TEST_F(FrontendEntryPoint, AFailedRecordingLeavesNoStaleOutputAndTheRestIsDone) 
     EXPECT_FALSE(std::filesystem::exists("1.mfc"));
     EXPECT_FALSE(std::filesystem::exists("3.mfc"));
     EXPECT_TRUE(ReadFeatures("2.mfc"));
+}
+
+TEST_F(FrontendEntryPoint, APassReusesTheLastFeaturesOnlyForTheSameContentAndSettings) {
+    using Edit = std::function<void(Arguments&)>;
+    const Edit same = [](Arguments&) {};
+    const auto set = [](const char* option, const char* value) -> Edit {
+        return [=](Arguments& a) { Set(a, option, value); };
+    };
+    const auto without = [](const char* flag) -> Edit {
+        return [=](Arguments& a) { Remove(a, flag, false); };
+    };
+    const struct {
+        const char* label;
+        std::string second;  // the recording of the second pass
+        Edit edit;           // to the second pass's arguments
+        bool reused;
+    } cases[] = {
+        {"same take under another name", recording_, same, true},
+        {"same samples in a wave file", WaveFile(recording_), same, true},
+        {"same rate written otherwise", recording_, set("-sf", "11025"), true},
+        {"first sample", WithSampleChanged(recording_, 0), same, false},
+        {"middle sample", WithSampleChanged(recording_, 1500), same, false},
+        {"last sample", WithSampleChanged(recording_, 2999), same, false},
+        {"one sample more", recording_ + '\x80', same, false},
+        {"one sample less", recording_.substr(0, 2999), same, false},
+        {"cepstra", recording_, set("-mfcc", "12"), false},
+        {"pre-emphasis", recording_, set("-pre_emph_coeff", "0.96"), false},
+        {"delta window", recording_, set("-delta_win", "3"), false},
+        {"no mean normalisation", recording_, without("-cms"), false},
+    };
+    WriteFile("raw2.txt", "2.raw");
+    WriteFile("mfc2.txt", "2.mfc");
+    for (const auto& c : cases) {
+        ForgetComputedFeatures();
+        WriteFile("2.raw", c.second);
+        ASSERT_EQ(CallExtractFeatures(PipelineArguments()), SPEECH_OK) << c.label;
+        Arguments second = PipelineArguments("raw2.txt", "mfc2.txt");
+        c.edit(second);
+        const std::size_t before = ReusedFeatureCount();
+        ASSERT_EQ(CallExtractFeatures(second), SPEECH_OK) << c.label;
+        EXPECT_EQ(ReusedFeatureCount() - before, c.reused ? 1u : 0u) << c.label;
+        const auto reusedOrNot = ReadWholeFile("2.mfc");
+        ASSERT_TRUE(reusedOrNot) << c.label;
+
+        // Computed afresh, the feature file is the same to the byte.
+        ForgetComputedFeatures();
+        ASSERT_EQ(CallExtractFeatures(second), SPEECH_OK) << c.label;
+        EXPECT_EQ(ReusedFeatureCount() - before, c.reused ? 1u : 0u) << c.label;
+        EXPECT_EQ(reusedOrNot, ReadWholeFile("2.mfc")) << c.label;
+    }
+}
+
+TEST_F(FrontendEntryPoint, WithinAListOnlyTheLastRecordingComputedIsReusedAndFailuresStillCount) {
+    // a.raw and c.raw hold the same take, b.raw another.
+    const std::string other = TestRecording(5000, 11025.0, 99);
+    WriteFile("a.raw", recording_);
+    WriteFile("b.raw", other);
+    WriteFile("c.raw", recording_);
+    WriteFile("bad.raw", "RIFF" + std::string(4, '\0') + "AVI ");
+    const auto take = FormatFeatureFile(ComputeFeatures(ToSamples(recording_), FrontEndOptions{}));
+    const auto otherTake = FormatFeatureFile(ComputeFeatures(ToSamples(other), FrontEndOptions{}));
+    const struct {
+        const char* label;
+        const char* recordings;
+        const char* outputs;
+        int code;
+        std::size_t reused;
+    } cases[] = {
+        {"the same take twice", "a.raw c.raw", "1.mfc 2.mfc", SPEECH_OK, 1},
+        {"three times", "a.raw c.raw a.raw", "1.mfc 2.mfc 3.mfc", SPEECH_OK, 2},
+        {"another take between", "a.raw b.raw c.raw", "1.mfc 2.mfc 3.mfc", SPEECH_OK, 0},
+        {"another take twice after", "a.raw b.raw b.raw", "1.mfc 2.mfc 3.mfc", SPEECH_OK, 1},
+        {"unreadable between", "a.raw missing.raw c.raw", "1.mfc 2.mfc 3.mfc", SPEECH_ERR_READ, 1},
+        {"unsupported between", "a.raw bad.raw c.raw", "1.mfc 2.mfc 3.mfc", SPEECH_ERR_FORMAT, 1},
+        {"unreadable first", "missing.raw a.raw c.raw", "1.mfc 2.mfc 3.mfc", SPEECH_ERR_READ, 1},
+        {"first not written", "a.raw c.raw", "no/1.mfc 2.mfc", SPEECH_ERR_WRITE, 1},
+        {"second not written", "a.raw c.raw", "1.mfc no/2.mfc", SPEECH_ERR_WRITE, 1},
+    };
+    for (const auto& c : cases) {
+        ForgetComputedFeatures();
+        WriteFile("raw.txt", c.recordings);
+        WriteFile("mfc.txt", c.outputs);
+        const auto recordings = Words(c.recordings);
+        const auto outputs = Words(c.outputs);
+        for (const auto& output : outputs) {
+            WriteFile(output, "0 45\n");  // from an earlier run, where it can be written
+        }
+        const std::size_t before = ReusedFeatureCount();
+        EXPECT_EQ(CallExtractFeatures(PipelineArguments()), c.code) << c.label;
+        EXPECT_EQ(ReusedFeatureCount() - before, c.reused) << c.label;
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            const bool written = recordings[i] != "missing.raw" && recordings[i] != "bad.raw" &&
+                                 !outputs[i].starts_with("no/");
+            const auto text = ReadWholeFile(outputs[i]);
+            ASSERT_EQ(text.has_value(), written) << c.label << ": " << outputs[i];
+            if (text) {
+                EXPECT_EQ(*text, recordings[i] == "b.raw" ? otherTake : take)
+                    << c.label << ": " << outputs[i];
+            }
+            std::filesystem::remove(outputs[i]);
+        }
+    }
+}
+
+TEST_F(FrontendEntryPoint, TwoThreadsEachGetTheFeaturesOfTheirOwnRecording) {
+    const std::string other = TestRecording(3000, 11025.0, 99);
+    WriteFile("2.raw", other);
+    WriteFile("raw2.txt", "2.raw");
+    WriteFile("mfc2.txt", "2.mfc");
+    const auto take = FormatFeatureFile(ComputeFeatures(ToSamples(recording_), FrontEndOptions{}));
+    const auto otherTake = FormatFeatureFile(ComputeFeatures(ToSamples(other), FrontEndOptions{}));
+    std::atomic<int> wrong{0};
+    const auto passes = [&](const std::string& input, const std::string& output,
+                            const std::string& features, const std::string& expected) {
+        for (int pass = 0; pass < 20; ++pass) {
+            if (CallExtractFeatures(PipelineArguments(input, output)) != SPEECH_OK ||
+                ReadWholeFile(features) != expected) {
+                ++wrong;
+            }
+        }
+    };
+    std::thread first(passes, "raw.txt", "mfc.txt", "1.mfc", take);
+    std::thread second(passes, "raw2.txt", "mfc2.txt", "2.mfc", otherTake);
+    first.join();
+    second.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace
