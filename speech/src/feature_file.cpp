@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 #include "text_io.h"
@@ -11,9 +12,17 @@ namespace speech {
 
 namespace {
 
-// Formats the file into `buffer`, handing each full stretch of text to `flush`.
-template <typename Flush>
-void FormatInPieces(const FeatureMatrix& features, std::span<char> buffer, Flush flush) {
+// Formats the file into `buffer`, handing each full stretch of text to `flush`. A matrix that
+// is not const is left holding the values the text reads back as.
+template <typename Matrix, typename Flush>
+void FormatInPieces(Matrix& features, std::span<char> buffer, Flush flush) {
+    const auto write = [](char* at, auto& value) {
+        if constexpr (std::is_const_v<Matrix>) {
+            return WriteFeatureValue(at, value);
+        } else {
+            return WriteFeatureValue(at, value, value);
+        }
+    };
     char* const begin = buffer.data();
     char* const end = begin + buffer.size();
     // Room for the longest row of values before the buffer must be flushed.
@@ -30,12 +39,12 @@ void FormatInPieces(const FeatureMatrix& features, std::span<char> buffer, Flush
         }
         const auto row = features.Row(frame);
         for (std::size_t dim = 0; dim < row.size(); ++dim) {
-            at = WriteFeatureValue(at, row[dim]);
+            at = write(at, row[dim]);
             *at++ = dim + 1 < row.size() ? ' ' : '\n';
         }
     }
     // The trailing lines, a value at a time with room for it kept free.
-    const auto line = [&](std::string_view key, std::span<const float> values, bool count) {
+    const auto line = [&](std::string_view key, auto& values, bool count) {
         if (static_cast<std::size_t>(end - at) < 64) {
             flush(std::string_view(begin, static_cast<std::size_t>(at - begin)));
             at = begin;
@@ -45,13 +54,13 @@ void FormatInPieces(const FeatureMatrix& features, std::span<char> buffer, Flush
             *at++ = ' ';
             at = std::to_chars(at, end, values.size()).ptr;
         }
-        for (const float value : values) {
+        for (auto& value : values) {
             if (static_cast<std::size_t>(end - at) < kMaxFeatureValueChars + 2) {
                 flush(std::string_view(begin, static_cast<std::size_t>(at - begin)));
                 at = begin;
             }
             *at++ = ' ';
-            at = WriteFeatureValue(at, value);
+            at = write(at, value);
         }
         *at++ = '\n';
     };
@@ -82,11 +91,24 @@ std::string FormatFeatureFile(const FeatureMatrix& features) {
     return text;
 }
 
-bool WriteFeatureFile(const std::string& path, const FeatureMatrix& features) {
+namespace {
+
+template <typename Matrix>
+bool WriteInPieces(const std::string& path, Matrix& features) {
     FileReplacement file(path);
     std::vector<char> buffer = FormatBuffer(features);
     FormatInPieces(features, buffer, [&file](std::string_view piece) { file.Write(piece); });
     return file.Commit();
+}
+
+}  // namespace
+
+bool WriteFeatureFile(const std::string& path, const FeatureMatrix& features) {
+    return WriteInPieces(path, features);
+}
+
+bool WriteFeatureFileAndRound(const std::string& path, FeatureMatrix& features) {
+    return WriteInPieces(path, features);
 }
 
 std::optional<FeatureMatrix> ParseFeatureFile(std::string_view text) {

@@ -16,6 +16,9 @@ std::string FormatFeatureFile(const FeatureMatrix& features);
 // Writes the feature file whole or not at all, through a buffer of fixed size rather than the
 // whole text at once.
 bool WriteFeatureFile(const std::string& path, const FeatureMatrix& features);
+// The same, and leaves in `features` the values a reader of the file gets back, so that they
+// can stand in for the file without another pass over them (see RoundTripFeatureValue).
+bool WriteFeatureFileAndRound(const std::string& path, FeatureMatrix& features);
 
 // Nothing when the text is malformed: counts missing or not matching the values that follow,
 // a value that is not a finite number, anything after the last value.

@@ -4,7 +4,6 @@
 #include <mutex>
 
 #include "portable/files.h"
-#include "text_io.h"
 
 namespace speech {
 namespace {
@@ -38,11 +37,6 @@ void RememberWrittenFeatures(const std::string& path, FeatureMatrix features) {
     const auto file = Identify(path);
     if (!file) {
         return;
-    }
-    for (auto* values : {&features.values, &features.pitch, &features.cepstralMean}) {
-        for (float& value : *values) {
-            value = RoundTripFeatureValue(value);
-        }
     }
     const std::lock_guard lock(mutex);
     Store()[path] = {*file, std::move(features)};

@@ -15,7 +15,8 @@ namespace speech {
 // Forgets everything remembered so far.
 void ForgetWrittenFeatures();
 
-// Remembers the features just written to path.
+// Remembers the features just written to path, holding the values a reader of the file gets
+// back (as WriteFeatureFileAndRound leaves them).
 void RememberWrittenFeatures(const std::string& path, FeatureMatrix features);
 
 // The features written to path, when the file is still the one written; they are then

@@ -39,33 +39,8 @@ bool SameSettings(const FrontEndOptions& a, const FrontEndOptions& b) {
         Settings(a));
 }
 
-// The sample as a byte, when the byte gives back exactly that sample (its sign too).
-std::optional<std::int8_t> ToByte(double sample) {
-    if (!(sample >= -128.0 && sample <= 127.0)) {
-        return std::nullopt;
-    }
-    const auto byte = static_cast<std::int8_t>(sample);
-    if (!Same(static_cast<double>(byte), sample)) {
-        return std::nullopt;
-    }
-    return byte;
-}
-
-bool SameSamples(const CompactSamples& compact, std::span<const double> samples) {
-    if (compact.size() != samples.size()) {
-        return false;
-    }
-    for (std::size_t n = 0; n < samples.size(); ++n) {
-        const auto byte = ToByte(samples[n]);
-        if (!byte || *byte != compact[n]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 struct Remembered {
-    CompactSamples samples;
+    std::string samples;
     FrontEndOptions options;
     FeatureMatrix features;
 };
@@ -78,41 +53,28 @@ std::size_t reusedCount = 0;
 
 }  // namespace
 
-std::optional<CompactSamples> Compact(std::span<const double> samples) {
-    CompactSamples compact(samples.size());
-    for (std::size_t n = 0; n < samples.size(); ++n) {
-        const auto byte = ToByte(samples[n]);
-        if (!byte) {
-            return std::nullopt;
-        }
-        compact[n] = *byte;
-    }
-    return compact;
-}
-
 void ForgetComputedFeatures() {
     std::optional<Remembered> dropped;
     const std::lock_guard lock(mutex);
     dropped.swap(remembered);
 }
 
-std::optional<FeatureMatrix> ReusableFeatures(std::vector<double>& samples,
+std::optional<FeatureMatrix> ReusableFeatures(std::string_view samples,
                                               const FrontEndOptions& options) {
     std::optional<Remembered> dropped;
     const std::lock_guard lock(mutex);
     if (!remembered) {
         return std::nullopt;
     }
-    if (!SameSettings(remembered->options, options) || !SameSamples(remembered->samples, samples)) {
+    if (!SameSettings(remembered->options, options) || remembered->samples != samples) {
         dropped.swap(remembered);
         return std::nullopt;
     }
-    std::vector<double>().swap(samples);
     ++reusedCount;
     return remembered->features;
 }
 
-void RememberComputedFeatures(CompactSamples samples, const FrontEndOptions& options,
+void RememberComputedFeatures(std::string samples, const FrontEndOptions& options,
                               const FeatureMatrix& features) {
     std::optional<Remembered> entry(Remembered{std::move(samples), options, features});
     const std::lock_guard lock(mutex);

@@ -231,12 +231,16 @@ bool WrittenFixed(float value) {
 
 }  // namespace
 
-char* WriteFeatureValue(char* at, float value) {
+char* WriteFeatureValue(char* at, float value, float& readBack) {
     if (!WrittenFixed(value)) {
+        readBack = value;  // the shortest exact form reads back as the value itself
         return std::to_chars(at, at + kMaxFeatureValueChars, value).ptr;
     }
     const std::int64_t units = TenThousandths(value);
     std::uint64_t magnitude = static_cast<std::uint64_t>(units < 0 ? -units : units);
+    // As ParsePlainDecimal reads "<digits>.<4 digits>": magnitude over 10^4, then the sign.
+    const double read = static_cast<double>(magnitude) / 1e4;
+    readBack = static_cast<float>(units < 0 ? -read : read);
     if (units < 0) {
         *at++ = '-';
     }
@@ -257,19 +261,21 @@ char* WriteFeatureValue(char* at, float value) {
     return at + 4;
 }
 
+char* WriteFeatureValue(char* at, float value) {
+    float readBack = 0.0f;
+    return WriteFeatureValue(at, value, readBack);
+}
+
 void AppendFeatureValue(std::string& out, float value) {
     char buffer[kMaxFeatureValueChars];
     out.append(buffer, WriteFeatureValue(buffer, value));
 }
 
 float RoundTripFeatureValue(float value) {
-    if (!WrittenFixed(value)) {
-        return value;  // the shortest exact form reads back as the value itself
-    }
-    // As ParsePlainDecimal reads "<digits>.<4 digits>": magnitude over 10^4, then the sign.
-    const std::int64_t units = TenThousandths(value);
-    const double magnitude = static_cast<double>(units < 0 ? -units : units) / 1e4;
-    return static_cast<float>(units < 0 ? -magnitude : magnitude);
+    char buffer[kMaxFeatureValueChars];
+    float readBack = 0.0f;
+    WriteFeatureValue(buffer, value, readBack);
+    return readBack;
 }
 
 void AppendNumber(std::string& out, float value) {

@@ -66,6 +66,8 @@ std::optional<std::vector<std::string>> ReadNameList(const std::string& path);
 // writes at `at`, which has room for kMaxFeatureValueChars, and returns the end.
 inline constexpr std::size_t kMaxFeatureValueChars = 24;
 char* WriteFeatureValue(char* at, float value);
+// The same, also giving the value a reader gets back from the text written.
+char* WriteFeatureValue(char* at, float value, float& readBack);
 void AppendFeatureValue(std::string& out, float value);
 
 // The value NumberReader reads back from the text of WriteFeatureValue(value).

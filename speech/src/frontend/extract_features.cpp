@@ -28,6 +28,7 @@
 #include "option_parser.h"
 #include "recording.h"
 #include "speech/speech.h"
+#include "stage_clock.h"
 #include "text_io.h"
 
 namespace speech {
@@ -84,21 +85,18 @@ void RemoveStaleOutput(const std::string& path) {
     }
 }
 
-// The recording's features, those of the last recording computed when it had the same content
-// and options, else computed (and then remembered). samples are taken.
+// The recording's features: those of the last recording computed when it had the same
+// content and options, else computed (and then remembered, taking the samples).
 FeatureMatrix ReuseOrCompute(std::optional<FrontEnd>& frontEnd, const FrontEndOptions& options,
-                             std::vector<double>& samples) {
+                             std::string& samples) {
     if (auto reused = ReusableFeatures(samples, options)) {
         return std::move(*reused);
     }
-    auto compact = Compact(samples);
     if (!frontEnd) {
         frontEnd.emplace(options);
     }
-    FeatureMatrix features = frontEnd->Compute(std::move(samples));
-    if (compact) {
-        RememberComputedFeatures(std::move(*compact), options, features);
-    }
+    FeatureMatrix features = frontEnd->ComputeFromBytes(samples);
+    RememberComputedFeatures(std::move(samples), options, features);
     return features;
 }
 
@@ -119,14 +117,23 @@ int Run(int argc, char** argv) {
 
     ForgetWrittenFeatures();
     std::optional<FrontEnd> frontEnd;  // built once a recording is to be computed
-    std::vector<double> samples;
+    std::string samples;
     int result = SPEECH_OK;
     for (std::size_t i = 0; i < recordings->size(); ++i) {
         const std::string& output = (*outputs)[i];
-        int status = ReadRecording((*recordings)[i], arguments.options.sampleRate, samples);
+        int status = SPEECH_OK;
+        {
+            const StageTimer timer(Stage::kReadRecording);
+            status = ReadRecordingBytes((*recordings)[i], arguments.options.sampleRate, samples);
+        }
         if (status == SPEECH_OK) {
             FeatureMatrix features = ReuseOrCompute(frontEnd, arguments.options, samples);
-            if (WriteFeatureFile(output, features)) {
+            bool written = false;
+            {
+                const StageTimer timer(Stage::kWriteFeatures);
+                written = WriteFeatureFileAndRound(output, features);
+            }
+            if (written) {
                 RememberWrittenFeatures(output, std::move(features));
             } else {
                 status = SPEECH_ERR_WRITE;

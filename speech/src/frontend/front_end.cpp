@@ -9,24 +9,13 @@
 #include "framing.h"
 #include "log_floor.h"
 #include "mean_normalization.h"
-#include "pre_emphasis.h"
 #include "pure_tone.h"
 #include "speech/speech.h"
+#include "stage_clock.h"
 #include "window_function.h"
 #include "zero_mean.h"
 
 namespace speech {
-namespace {
-
-double FrameEnergy(std::span<const double> frame) {
-    double sum = 0.0;
-    for (const double sample : frame) {
-        sum += sample * sample;
-    }
-    return sum;
-}
-
-}  // namespace
 
 FrontEnd::FrontEnd(const FrontEndOptions& options)
     : options_(options),
@@ -43,21 +32,49 @@ FrontEnd::FrontEnd(const FrontEndOptions& options)
       lifter_(cepstra_, options.lifter),
       floor_(filterbank_, geometry_.fftSize, options.preEmphasis, options.spectralFloorDb),
       pitchTracker_(options.sampleRate),
+      plain_(geometry_.window + 1),
+      emphasised_(geometry_.window),
       windowed_(geometry_.window),
       power_(spectrum_.Bins()),
       logEnergies_(filterbank_.Filters()) {}
 
-bool FrontEnd::ComputeSpectrum(std::span<const double> frame, std::span<double> filterEnergies,
-                               double& logEnergy) {
-    for (std::size_t n = 0; n < frame.size(); ++n) {
-        windowed_[n] = frame[n] * window_[n];
+bool FrontEnd::ComputeSpectrum(const SampleSource& signal, std::size_t start,
+                               std::span<double> filterEnergies, double& logEnergy) {
+    // Pre-emphasis frame by frame rather than over the signal in place, so that the plain
+    // signal stays for the pitch; the first sample is its own predecessor, as over the whole.
+    signal.Copy(static_cast<std::ptrdiff_t>(start) - 1, plain_);
+    if (start == 0) {
+        plain_[0] = plain_[1];
+    }
+    const double coefficient = options_.preEmphasis;
+    for (std::size_t n = 0; n < emphasised_.size(); ++n) {
+        emphasised_[n] = plain_[n + 1] - coefficient * plain_[n];
+    }
+    for (std::size_t n = 0; n < emphasised_.size(); ++n) {
+        windowed_[n] = emphasised_[n] * window_[n];
     }
     spectrum_.Compute(windowed_, power_);
     filterbank_.Apply(power_, filterEnergies);
-    if (options_.energy) {
-        logEnergy = LogFrameEnergy(frame);
-    }
+    logEnergy = LogFrameEnergy(emphasised_);
     return IsPureTone(power_);
+}
+
+void FrontEnd::SelectPitchFrames() {
+    // The level of each frame as the energy feature will give it, relative to the loudest.
+    std::vector<double> levels = frameLogEnergies_;
+    const std::size_t frames = levels.size();
+    pitchFrames_.assign(frames, 0);
+    if (frames == 0) {
+        return;
+    }
+    if (!options_.energy || options_.energyNorm) {
+        NormalizeLogEnergy(FeatureTable{levels, frames, 1}, 0);
+    }
+    const double loudest = *std::max_element(levels.begin(), levels.end());
+    const double quietest = loudest - LogEnergyRange(kPitchRangeDb);
+    for (std::size_t t = 0; t < frames; ++t) {
+        pitchFrames_[t] = levels[t] >= quietest && !tone_[t] ? 1 : 0;
+    }
 }
 
 void FrontEnd::ComputeCepstra(std::span<const double> filterEnergies, std::span<double> row) {
@@ -71,50 +88,51 @@ void FrontEnd::ComputeCepstra(std::span<const double> filterEnergies, std::span<
 
 FeatureMatrix FrontEnd::Compute(std::span<const double> samples) {
     signal_.assign(samples.begin(), samples.end());
-    return ComputeOnSignal();
+    if (options_.zeroMean) {
+        RemoveMean(signal_);
+    }
+    return ComputeOnSignal(NumberSamples(signal_));
 }
 
 FeatureMatrix FrontEnd::Compute(std::vector<double>&& samples) {
     signal_.swap(samples);
-    return ComputeOnSignal();
-}
-
-FeatureMatrix FrontEnd::ComputeOnSignal() {
+    std::vector<double>().swap(samples);
     if (options_.zeroMean) {
         RemoveMean(signal_);
     }
-    const std::size_t frames = FrameCount(signal_.size(), geometry_.window, geometry_.shift);
-    // The pitch before pre-emphasis, which would weaken the fundamental it looks for; only
-    // for frames within kPitchRangeDb of the loudest, since nothing quieter counts as voiced.
-    pitch_.assign(frames, 0.0f);
-    const std::span<const double> plain(signal_);
-    double loudest = 0.0;
-    for (std::size_t t = 0; t < frames; ++t) {
-        loudest = std::max(
-            loudest, FrameEnergy(plain.subspan(FrameStart(t, geometry_.shift), geometry_.window)));
-    }
-    const double quietest = loudest * std::pow(10.0, -kPitchRangeDb / 10.0);
-    for (std::size_t t = 0; t < frames; ++t) {
-        const std::size_t start = FrameStart(t, geometry_.shift);
-        if (FrameEnergy(plain.subspan(start, geometry_.window)) >= quietest) {
-            pitch_[t] =
-                static_cast<float>(pitchTracker_.PitchAt(signal_, start + geometry_.window / 2));
-        }
-    }
-    PreEmphasize(signal_, options_.preEmphasis);
+    return ComputeOnSignal(NumberSamples(signal_));
+}
 
+FeatureMatrix FrontEnd::ComputeFromBytes(std::string_view bytes) {
+    return ComputeOnSignal(ByteSamples(bytes, options_.zeroMean ? ByteSamples::Mean(bytes) : 0.0));
+}
+
+FeatureMatrix FrontEnd::ComputeOnSignal(const SampleSource& signal) {
+    const std::size_t frames = FrameCount(signal.Size(), geometry_.window, geometry_.shift);
     const std::size_t filters = filterbank_.Filters();
     filterEnergies_.assign(frames * filters, 0.0);
     frameLogEnergies_.assign(frames, 0.0);
+    tone_.assign(frames, 0);
     const std::span<double> energies(filterEnergies_);
-    const std::span<const double> signal(signal_);
-    for (std::size_t t = 0; t < frames; ++t) {
-        if (ComputeSpectrum(signal.subspan(FrameStart(t, geometry_.shift), geometry_.window),
-                            energies.subspan(t * filters, filters), frameLogEnergies_[t])) {
-            pitch_[t] = 0.0f;  // a tone, not a voice
+    {
+        const StageTimer timer(Stage::kSpectra);
+        for (std::size_t t = 0; t < frames; ++t) {
+            tone_[t] = ComputeSpectrum(signal, FrameStart(t, geometry_.shift),
+                                       energies.subspan(t * filters, filters), frameLogEnergies_[t])
+                           ? 1
+                           : 0;
         }
     }
-    std::vector<double>().swap(signal_);
+    {
+        // The pitch on the plain signal, since pre-emphasis would weaken the fundamental it
+        // looks for; only for the frames whose pitch counts (a tone is not a voice).
+        const StageTimer timer(Stage::kPitch);
+        SelectPitchFrames();
+        pitch_.assign(frames, 0.0f);
+        pitchTracker_.Track(signal, geometry_.window / 2, geometry_.shift, pitchFrames_, pitch_);
+        // Nothing reads the signal after this: when it is held here, it is let go of.
+        std::vector<double>().swap(signal_);
+    }
 
     table_.assign(frames * dims_, 0.0);
     const FeatureTable table{table_, frames, dims_};
@@ -123,14 +141,19 @@ FeatureMatrix FrontEnd::ComputeOnSignal() {
             table.At(t, cepstra_) = frameLogEnergies_[t];
         }
     }
-    // The floor depends on the loudest frame, so the cepstra wait for every frame's spectrum.
-    floor_.Apply(energies, frames);
-    for (std::size_t t = 0; t < frames; ++t) {
-        ComputeCepstra(energies.subspan(t * filters, filters),
-                       table.values.subspan(t * dims_, staticDims_));
+    {
+        // The floor depends on the loudest frame, so the cepstra wait for every frame's
+        // spectrum.
+        const StageTimer timer(Stage::kCepstra);
+        floor_.Apply(energies, frames);
+        for (std::size_t t = 0; t < frames; ++t) {
+            ComputeCepstra(energies.subspan(t * filters, filters),
+                           table.values.subspan(t * dims_, staticDims_));
+        }
+        std::vector<double>().swap(filterEnergies_);
     }
-    std::vector<double>().swap(filterEnergies_);
 
+    const StageTimer timer(Stage::kRecordingWide);
     if (options_.energyNorm) {
         NormalizeLogEnergy(table, cepstra_);
     }

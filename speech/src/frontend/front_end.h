@@ -1,7 +1,8 @@
 // The whole front end: samples in, one row of features per frame out. Per frame: window of
 // the zero-mean, pre-emphasised signal, power spectrum, mel filter energies raised to a floor
 // below the loudest frame, their logs, cepstra c1..cN, lifter, log energy; and the pitch of the
-// signal around the frame's centre, kept for frames that are not a pure tone. Per recording
+// zero-mean signal around the frame's centre, for frames loud enough to be speech that are not
+// a pure tone. Per recording
 // afterwards: energy normalisation, cepstral mean subtraction (the means are kept), deltas,
 // accelerations. Row layout: c1..cN, E, their deltas, their accelerations (E and the two derivative
 // blocks only when enabled).
@@ -9,6 +10,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "cepstrum.h"
@@ -19,12 +21,15 @@
 #include "mel_filterbank.h"
 #include "noise_floor.h"
 #include "pitch_tracker.h"
+#include "sample_source.h"
+#include "speech_range.h"
 
 namespace speech {
 
-// Frames more than this below the loudest (before pre-emphasis) get no pitch: they are far
-// below the range the verifier counts as voiced.
-inline constexpr double kPitchRangeDb = 35.0;
+// Frames more than this below the loudest frame's log energy get no pitch: a little more than
+// the range of the speech frames, so that rounding the energies to the feature file's
+// precision never makes a frame speech that got no pitch.
+inline constexpr double kPitchRangeDb = kSpeechRangeDb + 0.1;
 
 // Holds everything that depends on the options alone (window, filter weights, DCT matrix,
 // FFT tables) and the working buffers, so that computing a recording allocates little beyond
@@ -44,13 +49,19 @@ class FrontEnd {
     // The same, working on the samples in place: they are taken, and `samples` is left
     // empty.
     FeatureMatrix Compute(std::vector<double>&& samples);
+    // The features of 8-bit unsigned samples as a recording file holds them (see
+    // recording.h), without decoding them whole: the same features as Compute on the decoded
+    // samples, from an eighth of the memory.
+    FeatureMatrix ComputeFromBytes(std::string_view bytes);
 
   private:
-    FeatureMatrix ComputeOnSignal();  // on signal_
-    // The frame's filter energies and, when enabled, its log energy. True when it is a pure
-    // tone.
-    bool ComputeSpectrum(std::span<const double> frame, std::span<double> filterEnergies,
-                         double& logEnergy);
+    FeatureMatrix ComputeOnSignal(const SampleSource& signal);
+    // The filter energies and the log energy of the frame that starts at sample `start`,
+    // pre-emphasised. True when it is a pure tone.
+    bool ComputeSpectrum(const SampleSource& signal, std::size_t start,
+                         std::span<double> filterEnergies, double& logEnergy);
+    // Which frames may be voiced: loud enough to be speech and not a pure tone.
+    void SelectPitchFrames();
     // The cepstra of floored filter energies, into the row.
     void ComputeCepstra(std::span<const double> filterEnergies, std::span<double> row);
 
@@ -68,12 +79,16 @@ class FrontEnd {
     PitchTracker pitchTracker_;
 
     std::vector<double> signal_;
+    std::vector<double> plain_;  // a frame and the sample before it
+    std::vector<double> emphasised_;
     std::vector<double> windowed_;
     std::vector<double> power_;
     std::vector<double> logEnergies_;
     std::vector<double> frameLogEnergies_;
     std::vector<double> table_;
     std::vector<double> filterEnergies_;  // frames * filters
+    std::vector<char> tone_;              // per frame: a pure tone
+    std::vector<char> pitchFrames_;       // per frame: its pitch is tracked
     std::vector<float> pitch_;
 };
 

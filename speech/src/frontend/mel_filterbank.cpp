@@ -73,5 +73,4 @@ void MelFilterbank::ApplyLog(std::span<const double> power, std::span<double> lo
     }
 }
 
-
 }  // namespace speech

@@ -11,43 +11,88 @@ PitchTracker::PitchTracker(double sampleRate, const PitchOptions& options)
       window_(static_cast<std::size_t>(std::lround(options.windowMs * sampleRate / 1000.0))),
       minLag_(static_cast<std::size_t>(std::floor(sampleRate / options.maxHz))),
       maxLag_(static_cast<std::size_t>(std::ceil(sampleRate / options.minHz))),
-      stretch_(window_ + maxLag_ + 1),
-      difference_(maxLag_ + 2) {}
+      lastLag_(maxLag_ + 1),
+      segment_(window_ + lastLag_),
+      difference_(lastLag_ + 1) {}
 
-double PitchTracker::PitchAt(std::span<const double> signal, std::size_t centre) {
-    // The stretch starts half a window before the centre and runs one window plus the longest
-    // lag, with zeros where it leaves the signal.
-    const auto first =
-        static_cast<std::ptrdiff_t>(centre) - static_cast<std::ptrdiff_t>(window_ / 2);
-    for (std::size_t j = 0; j < stretch_.size(); ++j) {
-        const std::ptrdiff_t n = first + static_cast<std::ptrdiff_t>(j);
-        stretch_[j] = n >= 0 && n < static_cast<std::ptrdiff_t>(signal.size())
-                          ? signal[static_cast<std::size_t>(n)]
-                          : 0.0;
+void PitchTracker::AddTerms(const SampleSource& signal, std::ptrdiff_t first, std::size_t count,
+                            std::span<double> sums) {
+    // The samples from first on, as many as the longest lag reaches.
+    const std::span<double> stretch(segment_.data(), count + lastLag_);
+    signal.Copy(first, stretch);
+    const double* const samples = stretch.data();
+    // Sample by sample, every lag at once: the lags are independent, so this loop runs on
+    // vectors, where a sum over samples per lag would wait on each addition.
+    // Four samples per sweep, so that each sum is loaded and stored once for four terms.
+    double* const out = sums.data();
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const double s0 = samples[i];
+        const double s1 = samples[i + 1];
+        const double s2 = samples[i + 2];
+        const double s3 = samples[i + 3];
+        const double* const later = samples + i;
+        for (std::size_t lag = 1; lag <= lastLag_; ++lag) {
+            const double d0 = s0 - later[lag];
+            const double d1 = s1 - later[lag + 1];
+            const double d2 = s2 - later[lag + 2];
+            const double d3 = s3 - later[lag + 3];
+            out[lag] += (d0 * d0 + d1 * d1) + (d2 * d2 + d3 * d3);
+        }
     }
-    const std::size_t lastLag = maxLag_ + 1;  // one past the range, for the parabola
-    for (std::size_t lag = 1; lag <= lastLag; ++lag) {
-        // Four running sums, so that the additions need not wait for each other.
-        double sums[4] = {0.0, 0.0, 0.0, 0.0};
-        const double* a = stretch_.data();
-        const double* b = stretch_.data() + lag;
-        std::size_t j = 0;
-        for (; j + 4 <= window_; j += 4) {
-            for (std::size_t k = 0; k < 4; ++k) {
-                const double step = a[j + k] - b[j + k];
-                sums[k] += step * step;
+    for (; i < count; ++i) {
+        const double sample = samples[i];
+        const double* const later = samples + i;
+        for (std::size_t lag = 1; lag <= lastLag_; ++lag) {
+            const double step = sample - later[lag];
+            out[lag] += step * step;
+        }
+    }
+}
+
+void PitchTracker::Track(const SampleSource& signal, std::size_t firstCentre, std::size_t shift,
+                         std::span<const char> wanted, std::span<float> pitch) {
+    std::fill(pitch.begin(), pitch.end(), 0.0f);
+    const std::size_t lags = lastLag_ + 1;
+    // A stretch is `whole` blocks of one shift and `rest` samples more. Block k starts k shifts
+    // after the first stretch; frame t's stretch is blocks t .. t + whole - 1 and its rest.
+    const std::size_t whole = window_ / shift;
+    const std::size_t rest = window_ - whole * shift;
+    blocks_.assign(whole * lags, 0.0);
+    std::vector<std::size_t> held(whole, 0);  // the block in each slot of the ring, plus one
+    const std::ptrdiff_t firstStart =
+        static_cast<std::ptrdiff_t>(firstCentre) - static_cast<std::ptrdiff_t>(window_ / 2);
+    const auto step = static_cast<std::ptrdiff_t>(shift);
+    for (std::size_t t = 0; t < wanted.size() && t < pitch.size(); ++t) {
+        if (!wanted[t]) {
+            continue;
+        }
+        const std::ptrdiff_t start = firstStart + static_cast<std::ptrdiff_t>(t) * step;
+        std::fill(difference_.begin(), difference_.end(), 0.0);
+        for (std::size_t b = 0; b < whole; ++b) {
+            const std::size_t block = t + b;
+            const std::span<double> sums(blocks_.data() + (block % whole) * lags, lags);
+            if (held[block % whole] != block + 1) {
+                std::fill(sums.begin(), sums.end(), 0.0);
+                AddTerms(signal, start + static_cast<std::ptrdiff_t>(b) * step, shift, sums);
+                held[block % whole] = block + 1;
+            }
+            for (std::size_t lag = 1; lag <= lastLag_; ++lag) {
+                difference_[lag] += sums[lag];
             }
         }
-        for (; j < window_; ++j) {
-            const double step = a[j] - b[j];
-            sums[0] += step * step;
+        if (rest > 0) {
+            AddTerms(signal, start + static_cast<std::ptrdiff_t>(whole) * step, rest, difference_);
         }
-        difference_[lag] = (sums[0] + sums[1]) + (sums[2] + sums[3]);
+        pitch[t] = static_cast<float>(PitchOfDifference());
     }
+}
+
+double PitchTracker::PitchOfDifference() {
     // Normalise by the running mean: d'(tau) = d(tau) * tau / sum_{u <= tau} d(u).
     double running = 0.0;
     difference_[0] = 1.0;
-    for (std::size_t lag = 1; lag <= lastLag; ++lag) {
+    for (std::size_t lag = 1; lag <= lastLag_; ++lag) {
         running += difference_[lag];
         difference_[lag] =
             running > 0.0 ? difference_[lag] * static_cast<double>(lag) / running : 1.0;

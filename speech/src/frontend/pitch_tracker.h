@@ -5,11 +5,19 @@
 // (the normalisation removes the slow rise that low-frequency noise gives). The period is the
 // first dip below the voicing threshold within the lags of the pitch range, refined between
 // lags by a parabola through the dip and its neighbours.
+//
+// Frames follow each other by far less than a stretch, so neighbouring stretches share most of
+// their terms. The sum over a stretch is therefore kept as sums over blocks one frame shift
+// long: a frame adds the one block its stretch gains and reuses those it shares with the frame
+// before. Every term is the same as in the sum over the stretch taken at once; only the order
+// of the additions differs, which moves d(tau) by a few units in the last place at most.
 #pragma once
 
 #include <cstddef>
 #include <span>
 #include <vector>
+
+#include "sample_source.h"
 
 namespace speech {
 
@@ -24,18 +32,30 @@ class PitchTracker {
   public:
     PitchTracker(double sampleRate, const PitchOptions& options = {});
 
-    // The pitch in Hz of the stretch of `signal` centred on sample `centre`, or 0 when the
-    // stretch is not periodic within the range. Samples beyond the signal count as 0.
-    double PitchAt(std::span<const double> signal, std::size_t centre);
+    // The pitch in Hz of every frame t with wanted[t] (its stretch centred on sample
+    // firstCentre + t * shift), or 0 when the stretch is not periodic within the range; 0 for
+    // the frames not wanted. Samples beyond the signal count as 0. pitch and wanted have one
+    // entry per frame; shift >= 1.
+    void Track(const SampleSource& signal, std::size_t firstCentre, std::size_t shift,
+               std::span<const char> wanted, std::span<float> pitch);
 
   private:
+    // The terms of d(tau), tau = 1..lastLag, for the samples [first, first + count) of the
+    // signal, added to sums.
+    void AddTerms(const SampleSource& signal, std::ptrdiff_t first, std::size_t count,
+                  std::span<double> sums);
+    // The pitch from difference_, which holds d(tau) and is normalised in place.
+    double PitchOfDifference();
+
     double sampleRate_;
     double threshold_;
     std::size_t window_;
     std::size_t minLag_;
     std::size_t maxLag_;
-    std::vector<double> stretch_;     // window_ + maxLag_ samples
-    std::vector<double> difference_;  // d(tau), tau = 0..maxLag_
+    std::size_t lastLag_;             // one past the range, for the parabola
+    std::vector<double> segment_;     // the samples a block's terms need
+    std::vector<double> blocks_;      // block sums, lastLag_ + 1 per block, in a ring
+    std::vector<double> difference_;  // d(tau), tau = 0..lastLag_
 };
 
 }  // namespace speech

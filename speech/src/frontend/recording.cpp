@@ -89,18 +89,45 @@ int DecodeRecording(std::string_view bytes, double sampleRate, std::vector<doubl
     return SPEECH_OK;
 }
 
+int ReadRecordingBytes(const std::string& path, double sampleRate, std::string& bytes) {
+    auto content = ReadWholeFile(path, kMaxRecordingFileBytes);
+    if (!content) {
+        bytes.clear();
+        return SPEECH_ERR_READ;
+    }
+    bytes = std::move(*content);
+    const auto bounded = [&bytes] {
+        if (bytes.size() > kMaxRecordingSamples) {
+            bytes.clear();
+            return SPEECH_ERR_READ;
+        }
+        return SPEECH_OK;
+    };
+    if (!bytes.starts_with("RIFF")) {
+        return bounded();
+    }
+    const auto data = WaveSamples(bytes, sampleRate);
+    if (!data) {
+        bytes.clear();
+        return SPEECH_ERR_FORMAT;
+    }
+    // The samples moved to the front, in the memory already held.
+    const std::size_t offset = static_cast<std::size_t>(data->data() - bytes.data());
+    const std::size_t size = data->size();
+    bytes.erase(0, offset);
+    bytes.resize(size);
+    return bounded();
+}
+
 int ReadRecording(const std::string& path, double sampleRate, std::vector<double>& samples) {
-    const auto bytes = ReadWholeFile(path, kMaxRecordingFileBytes);
-    if (!bytes) {
+    std::string bytes;
+    const int status = ReadRecordingBytes(path, sampleRate, bytes);
+    if (status != SPEECH_OK) {
         samples.clear();
-        return SPEECH_ERR_READ;
+        return status;
     }
-    const int status = DecodeRecording(*bytes, sampleRate, samples);
-    if (samples.size() > kMaxRecordingSamples) {
-        samples.clear();
-        return SPEECH_ERR_READ;
-    }
-    return status;
+    SetSamples(bytes, samples);
+    return SPEECH_OK;
 }
 
 }  // namespace speech

@@ -28,4 +28,8 @@ inline constexpr std::size_t kMaxRecordingFileBytes = kMaxRecordingSamples + 409
 // kMaxRecordingSamples samples.
 int ReadRecording(const std::string& path, double sampleRate, std::vector<double>& samples);
 
+// As ReadRecording, leaving the samples undecoded: one byte each, 128 for silence, as the
+// file holds them. bytes is replaced.
+int ReadRecordingBytes(const std::string& path, double sampleRate, std::string& bytes);
+
 }  // namespace speech

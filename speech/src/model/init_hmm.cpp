@@ -13,6 +13,7 @@
 #include "model_vector.h"
 #include "speech/speech.h"
 #include "speech_frames.h"
+#include "stage_clock.h"
 #include "state_file.h"
 #include "state_statistics.h"
 #include "text_io.h"
@@ -24,6 +25,7 @@ namespace speech {
 namespace {
 
 int ReadFeatureFiles(const ModelOptions& options, std::vector<FeatureMatrix>& files) {
+    const StageTimer timer(Stage::kReadFeatures);
     const auto names = ReadNameList(options.inputList);
     if (!names) {
         return SPEECH_ERR_READ;
@@ -101,21 +103,30 @@ int Run(int argc, char** argv, ModelOptions& options) {
         VoiceStatisticsSize(frames) != parameters.voice.inputs) {
         return SPEECH_ERR_IMPOSSIBLE;
     }
-    if (!HasVoice(files, frames)) {
-        return SPEECH_ERR_TOO_LITTLE_SPEECH;
+    std::vector<double> modelVector;
+    {
+        const StageTimer timer(Stage::kModelVector);
+        if (!HasVoice(files, frames)) {
+            return SPEECH_ERR_TOO_LITTLE_SPEECH;
+        }
+        const auto statistics = ComputeUtteranceStatistics(files, frames);
+        if (!statistics) {
+            return SPEECH_ERR_TOO_LITTLE_SPEECH;
+        }
+        modelVector = ComputeModelVector(*statistics, parameters);
     }
-    const auto statistics = ComputeUtteranceStatistics(files, frames);
-    if (!statistics) {
-        return SPEECH_ERR_TOO_LITTLE_SPEECH;
-    }
-    const std::vector<double> modelVector = ComputeModelVector(*statistics, parameters);
 
-    const Gaussian global = GlobalStatistics(files, frames.statics * 3);
-    const std::vector<double> floor = VarianceFloor(global, options.varianceFloor);
+    std::vector<double> floor;
     std::vector<ModelParameters> states;
-    for (const ModelEntry& model : *models) {
-        states.push_back(EstimateModel(model, topology, files, frames, global, floor));
+    {
+        const StageTimer timer(Stage::kStates);
+        const Gaussian global = GlobalStatistics(files, frames.statics * 3);
+        floor = VarianceFloor(global, options.varianceFloor);
+        for (const ModelEntry& model : *models) {
+            states.push_back(EstimateModel(model, topology, files, frames, global, floor));
+        }
     }
+    const StageTimer timer(Stage::kWriteStates);
     if (!options.varianceFloorFile.empty() &&
         !WriteWholeFile(options.varianceFloorFile, FormatNumberLine(floor))) {
         return SPEECH_ERR_WRITE;

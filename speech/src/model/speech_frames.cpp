@@ -7,11 +7,6 @@
 namespace speech {
 namespace {
 
-// A level difference in decibels as a difference of natural-log energies.
-double LogRange(double decibels) {
-    return decibels * std::numbers::ln10 / 10.0;
-}
-
 double LoudestEnergy(const FeatureMatrix& features, std::size_t energyIndex) {
     float loudest = -INFINITY;
     for (std::size_t frame = 0; frame < features.frames; ++frame) {
@@ -22,7 +17,7 @@ double LoudestEnergy(const FeatureMatrix& features, std::size_t energyIndex) {
 
 // Energy in natural-log units below which a frame is a pause.
 double SpeechThreshold(const FeatureMatrix& features, std::size_t energyIndex, double rangeDb) {
-    return LoudestEnergy(features, energyIndex) - LogRange(rangeDb);
+    return LoudestEnergy(features, energyIndex) - LogEnergyRange(rangeDb);
 }
 
 std::vector<std::size_t> FramesFrom(const FeatureMatrix& features, std::size_t energyIndex,
@@ -73,9 +68,9 @@ std::vector<std::size_t> ActiveFrames(const FeatureMatrix& features, const Frame
                      energies.end());
     const double floor = energies[rank];
     const double loudest = LoudestEnergy(features, layout.energyIndex);
-    const double threshold =
-        std::min(std::max(loudest - LogRange(kActiveRangeDb), floor + LogRange(kAboveFloorDb)),
-                 loudest - LogRange(kAboveFloorDb));
+    const double threshold = std::min(
+        std::max(loudest - LogEnergyRange(kActiveRangeDb), floor + LogEnergyRange(kAboveFloorDb)),
+        loudest - LogEnergyRange(kAboveFloorDb));
     return FramesFrom(features, layout.energyIndex, threshold);
 }
 

@@ -7,11 +7,9 @@
 #include <vector>
 
 #include "feature_matrix.h"
+#include "speech_range.h"
 
 namespace speech {
-
-// A frame is speech when its energy is within this range of the loudest frame's.
-inline constexpr double kSpeechRangeDb = 25.0;
 
 // Fewer speech frames than this (about half a second at an 8 ms frame shift) is too little to
 // characterise a speaker.

@@ -125,6 +125,34 @@ TEST(FeatureValues, ReadBackAsRoundTripFeatureValueSays) {
     }
 }
 
+TEST(FeatureFile, WrittenAndRoundedLeavesWhatTheFileReadsBackAs) {
+    FeatureMatrix features(40, 45);
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> spread(-500.0f, 500.0f);
+    for (float& value : features.values) {
+        value = spread(random);
+    }
+    features.values[0] = -0.00004f;  // rounds to a zero without its sign
+    features.values[1] = 3e20f;      // too large for four decimals
+    features.pitch.assign(40, 0.0f);
+    features.pitch[7] = 123.45678f;
+    features.cepstralMean = {1.23456f, -7.00005f};
+    const FeatureMatrix original = features;
+    const auto path =
+        std::filesystem::temp_directory_path() / ("rounded-" + std::to_string(getpid()));
+    ASSERT_TRUE(WriteFeatureFileAndRound(path.string(), features));
+    const auto text = ReadWholeFile(path.string());
+    std::filesystem::remove(path);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(*text, FormatFeatureFile(original)) << "the text is that of the values given";
+    const auto parsed = ParseFeatureFile(*text);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(features.values, parsed->values);
+    EXPECT_EQ(features.pitch, parsed->pitch);
+    EXPECT_EQ(features.cepstralMean, parsed->cepstralMean);
+    EXPECT_FALSE(std::signbit(features.values[0]));
+}
+
 class FeatureHandoff : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -139,7 +167,7 @@ TEST_F(FeatureHandoff, HandsOverWhatTheFileWouldGiveOnlyWhileTheFileIsUnchanged)
     for (std::size_t i = 0; i < features.values.size(); ++i) {
         features.values[i] = static_cast<float>(i) * 1.23456789f - 2.0f;
     }
-    ASSERT_TRUE(WriteWholeFile(path_, FormatFeatureFile(features)));
+    ASSERT_TRUE(WriteFeatureFileAndRound(path_, features));
     RememberWrittenFeatures(path_, features);
     const auto handed = TakeWrittenFeatures(path_);
     ASSERT_TRUE(handed);
