@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +23,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const double sample : samples) {
         if (!(sample >= -128.0 && sample <= 127.0)) {
+            std::abort();
+        }
+    }
+    // The undecoded path keeps exactly the bytes the decoded samples came from.
+    std::string kept(bytes);
+    if (speech::KeepSampleBytes(kept, 11025.0) != result || kept.size() != samples.size()) {
+        std::abort();
+    }
+    for (std::size_t n = 0; n < kept.size(); ++n) {
+        if (static_cast<double>(static_cast<unsigned char>(kept[n])) - 128.0 != samples[n]) {
             std::abort();
         }
     }

@@ -173,6 +173,7 @@ FeatureMatrix FrontEnd::ComputeOnSignal(const SampleSource& signal) {
     for (std::size_t i = 0; i < table_.size(); ++i) {
         features.values[i] = static_cast<float>(table_[i]);
     }
+    std::vector<double>().swap(table_);  // not held while the caller writes and hands on
     features.pitch = pitch_;
     features.cepstralMean.assign(cepstralMean.begin(), cepstralMean.end());
     return features;

@@ -89,6 +89,23 @@ int DecodeRecording(std::string_view bytes, double sampleRate, std::vector<doubl
     return SPEECH_OK;
 }
 
+int KeepSampleBytes(std::string& file, double sampleRate) {
+    if (!file.starts_with("RIFF")) {
+        return SPEECH_OK;
+    }
+    const auto data = WaveSamples(file, sampleRate);
+    if (!data) {
+        file.clear();
+        return SPEECH_ERR_FORMAT;
+    }
+    // The samples moved to the front, in the memory already held.
+    const auto offset = static_cast<std::size_t>(data->data() - file.data());
+    const std::size_t size = data->size();
+    file.erase(0, offset);
+    file.resize(size);
+    return SPEECH_OK;
+}
+
 int ReadRecordingBytes(const std::string& path, double sampleRate, std::string& bytes) {
     auto content = ReadWholeFile(path, kMaxRecordingFileBytes);
     if (!content) {
@@ -96,27 +113,12 @@ int ReadRecordingBytes(const std::string& path, double sampleRate, std::string& 
         return SPEECH_ERR_READ;
     }
     bytes = std::move(*content);
-    const auto bounded = [&bytes] {
-        if (bytes.size() > kMaxRecordingSamples) {
-            bytes.clear();
-            return SPEECH_ERR_READ;
-        }
-        return SPEECH_OK;
-    };
-    if (!bytes.starts_with("RIFF")) {
-        return bounded();
-    }
-    const auto data = WaveSamples(bytes, sampleRate);
-    if (!data) {
+    const int status = KeepSampleBytes(bytes, sampleRate);
+    if (bytes.size() > kMaxRecordingSamples) {
         bytes.clear();
-        return SPEECH_ERR_FORMAT;
+        return SPEECH_ERR_READ;
     }
-    // The samples moved to the front, in the memory already held.
-    const std::size_t offset = static_cast<std::size_t>(data->data() - bytes.data());
-    const std::size_t size = data->size();
-    bytes.erase(0, offset);
-    bytes.resize(size);
-    return bounded();
+    return status;
 }
 
 int ReadRecording(const std::string& path, double sampleRate, std::vector<double>& samples) {

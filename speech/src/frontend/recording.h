@@ -28,6 +28,11 @@ inline constexpr std::size_t kMaxRecordingFileBytes = kMaxRecordingSamples + 409
 // kMaxRecordingSamples samples.
 int ReadRecording(const std::string& path, double sampleRate, std::vector<double>& samples);
 
+// Leaves in `file` (a recording file's content) only its samples' bytes, as DecodeRecording
+// would decode them: SPEECH_OK, or SPEECH_ERR_FORMAT (and nothing left) for a RIFF file that is
+// not such a wave file.
+int KeepSampleBytes(std::string& file, double sampleRate);
+
 // As ReadRecording, leaving the samples undecoded: one byte each, 128 for silence, as the
 // file holds them. bytes is replaced.
 int ReadRecordingBytes(const std::string& path, double sampleRate, std::string& bytes);

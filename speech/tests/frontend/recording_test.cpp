@@ -132,5 +132,42 @@ TEST_F(FrontendRecordingFile, RecordingsLongerThanTheLimitAreRefused) {
     }
 }
 
+// The undecoded bytes are the samples ReadRecording decodes, one byte each, for every kind of
+// file, and a file refused one way is refused the same way.
+TEST_F(FrontendRecordingFile, BytesAreTheSamplesUndecoded) {
+    const struct {
+        const char* label;
+        std::string file;
+        int code;
+    } cases[] = {
+        {"raw", kData, SPEECH_OK},
+        {"wave", Riff(Chunk("fmt ", kPcm) + Chunk("data", kData)), SPEECH_OK},
+        {"wave with chunks around the data",
+         Riff(Chunk("LIST", "abc") + Chunk("fmt ", kPcm) + Chunk("data", kData) +
+              Chunk("cue ", "xy")),
+         SPEECH_OK},
+        {"wave cut short in its data", Riff(Chunk("fmt ", kPcm) + Chunk("data", kData, 99)),
+         SPEECH_OK},
+        {"16-bit wave", Riff(Chunk("fmt ", Format(1, 1, 11025, 16)) + Chunk("data", kData)),
+         SPEECH_ERR_FORMAT},
+        {"empty", "", SPEECH_OK},
+    };
+    for (const auto& c : cases) {
+        WriteFile("1.raw", c.file);
+        std::string bytes = "stale";
+        std::vector<double> samples;
+        ASSERT_EQ(ReadRecordingBytes("1.raw", 11025.0, bytes), c.code) << c.label;
+        ASSERT_EQ(ReadRecording("1.raw", 11025.0, samples), c.code) << c.label;
+        ASSERT_EQ(bytes.size(), samples.size()) << c.label;
+        for (std::size_t n = 0; n < bytes.size(); ++n) {
+            EXPECT_EQ(static_cast<double>(static_cast<unsigned char>(bytes[n])) - 128.0, samples[n])
+                << c.label << ", sample " << n;
+        }
+    }
+    std::string bytes = "stale";
+    EXPECT_EQ(ReadRecordingBytes("/nonexistent/1.raw", 11025.0, bytes), SPEECH_ERR_READ);
+    EXPECT_TRUE(bytes.empty());
+}
+
 }  // namespace
 }  // namespace speech
