@@ -39,12 +39,17 @@ FrontEnd::FrontEnd(const FrontEndOptions& options)
       logEnergies_(filterbank_.Filters()) {}
 
 bool FrontEnd::ComputeSpectrum(const SampleSource& signal, std::size_t start,
-                               std::span<double> filterEnergies, double& logEnergy) {
+                               std::span<double> filterEnergies, double& logEnergy,
+                               double& plainEnergy) {
     // Pre-emphasis frame by frame rather than over the signal in place, so that the plain
     // signal stays for the pitch; the first sample is its own predecessor, as over the whole.
     signal.Copy(static_cast<std::ptrdiff_t>(start) - 1, plain_);
     if (start == 0) {
         plain_[0] = plain_[1];
+    }
+    plainEnergy = 0.0;
+    for (std::size_t n = 1; n < plain_.size(); ++n) {
+        plainEnergy += plain_[n] * plain_[n];
     }
     const double coefficient = options_.preEmphasis;
     for (std::size_t n = 0; n < emphasised_.size(); ++n) {
@@ -72,8 +77,11 @@ void FrontEnd::SelectPitchFrames() {
     }
     const double loudest = *std::max_element(levels.begin(), levels.end());
     const double quietest = loudest - LogEnergyRange(kPitchRangeDb);
+    const double loudestPlain = *std::max_element(plainEnergies_.begin(), plainEnergies_.end());
+    const double quietestPlain = loudestPlain * std::pow(10.0, -kPlainPitchRangeDb / 10.0);
     for (std::size_t t = 0; t < frames; ++t) {
-        pitchFrames_[t] = levels[t] >= quietest && !tone_[t] ? 1 : 0;
+        pitchFrames_[t] =
+            levels[t] >= quietest && plainEnergies_[t] >= quietestPlain && !tone_[t] ? 1 : 0;
     }
 }
 
@@ -112,13 +120,15 @@ FeatureMatrix FrontEnd::ComputeOnSignal(const SampleSource& signal) {
     const std::size_t filters = filterbank_.Filters();
     filterEnergies_.assign(frames * filters, 0.0);
     frameLogEnergies_.assign(frames, 0.0);
+    plainEnergies_.assign(frames, 0.0);
     tone_.assign(frames, 0);
     const std::span<double> energies(filterEnergies_);
     {
         const StageTimer timer(Stage::kSpectra);
         for (std::size_t t = 0; t < frames; ++t) {
             tone_[t] = ComputeSpectrum(signal, FrameStart(t, geometry_.shift),
-                                       energies.subspan(t * filters, filters), frameLogEnergies_[t])
+                                       energies.subspan(t * filters, filters), frameLogEnergies_[t],
+                                       plainEnergies_[t])
                            ? 1
                            : 0;
         }

@@ -30,6 +30,9 @@ namespace speech {
 // the range of the speech frames, so that rounding the energies to the feature file's
 // precision never makes a frame speech that got no pitch.
 inline constexpr double kPitchRangeDb = kSpeechRangeDb + 0.1;
+// Nor do frames whose energy before pre-emphasis, where the pitch is sought, lies more than this
+// below the loudest frame's: too little of the voice's fundamental is left in them.
+inline constexpr double kPlainPitchRangeDb = 35.0;
 
 // Holds everything that depends on the options alone (window, filter weights, DCT matrix,
 // FFT tables) and the working buffers, so that computing a recording allocates little beyond
@@ -59,8 +62,10 @@ class FrontEnd {
     // The filter energies and the log energy of the frame that starts at sample `start`,
     // pre-emphasised. True when it is a pure tone.
     bool ComputeSpectrum(const SampleSource& signal, std::size_t start,
-                         std::span<double> filterEnergies, double& logEnergy);
-    // Which frames may be voiced: loud enough to be speech and not a pure tone.
+                         std::span<double> filterEnergies, double& logEnergy,
+                         double& plainEnergy);
+    // Which frames may be voiced: loud enough to be speech, with enough of the signal before
+    // pre-emphasis, and not a pure tone.
     void SelectPitchFrames();
     // The cepstra of floored filter energies, into the row.
     void ComputeCepstra(std::span<const double> filterEnergies, std::span<double> row);
@@ -85,6 +90,7 @@ class FrontEnd {
     std::vector<double> power_;
     std::vector<double> logEnergies_;
     std::vector<double> frameLogEnergies_;
+    std::vector<double> plainEnergies_;  // per frame, before pre-emphasis
     std::vector<double> table_;
     std::vector<double> filterEnergies_;  // frames * filters
     std::vector<char> tone_;              // per frame: a pure tone
