@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "demo_enrolment.h"
+#include "fresh_recording.h"
 #include "kelvo/kelvo.h"
 #include "stage_clock.h"
-#include "text_io.h"
 
 namespace {
 
@@ -76,28 +76,17 @@ void Print(const char* heading, const std::vector<Pass>& passes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s RECORDING.raw [RUNS]\n", argv[0]);
-        return 2;
-    }
-    const int runs = argc == 3 ? std::atoi(argv[2]) : 20;
-    if (runs < 1) {
-        std::fprintf(stderr, "RUNS must be a positive number\n");
+    const int runs = RunsAsked(argc, argv, 20);
+    if (runs == 0) {
         return 2;
     }
     if (!EnrolAsTheDemoDoes(argv[1])) {
         return 1;
     }
-    std::string recording = speech::ReadWholeFile(argv[1]).value_or("");
-    if (recording.empty()) {
-        std::fprintf(stderr, "cannot read %s\n", argv[1]);
-        return 1;
-    }
+    FreshRecording recording(argv[1]);
     std::vector<Pass> fresh;
     for (int i = 0; i < runs; ++i) {
-        recording.back() = static_cast<char>(recording.back() ^ 1);  // one 8-bit step
-        if (!speech::WriteWholeFile("3.raw", recording)) {
-            std::fprintf(stderr, "cannot write 3.raw\n");
+        if (!recording.Renew()) {
             return 1;
         }
         fresh.push_back(TimePass());
